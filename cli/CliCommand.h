@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/Editor.h"
+
+#include <string>
+#include <vector>
+
+namespace linnery::cli {
+
+// What a command gets from the command line besides the document.
+struct Invocation {
+    std::vector<std::string> args;  // the command's own arguments (TEXT, K, ...), as bytes
+    std::string removedPath;        // --removed
+    std::vector<std::string> files; // replace-lines: the files to rewrite
+};
+
+// One command of linnery-cli. Commands that edit the document leave the result in editor.doc, which
+// the caller writes out; the others print their own output and set writesDocument false.
+struct CliCommand {
+    const char* name;
+    const char* usage; // arguments after the name, for the usage line
+    int argCount;      // arguments before the optional FILE
+    bool writesDocument;
+    void (*run)(Editor& editor, const Invocation& call);
+};
+
+// Each command file registers its commands at start-up.
+bool registerCommands(std::initializer_list<CliCommand> commands);
+const std::vector<CliCommand>& commands();
+
+} // namespace linnery::cli

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace linnery {
+
+// The byte encoding of lines, typed text and messages. Lines are stored as bytes and never converted;
+// this class only steps through them character by character and converts for display and input.
+class CodePage {
+  public:
+    enum class Kind { SingleByte, Cp932, Utf8, OtherMultiByte };
+
+    // name: "cp932", "shift_jis", "sjis", "windows-31j", "utf-8", "utf8", or any converter name ICU knows.
+    // Throws std::invalid_argument for a name ICU does not know.
+    explicit CodePage(const std::string& name);
+    ~CodePage();
+    CodePage(const CodePage&) = delete;
+    CodePage& operator=(const CodePage&) = delete;
+
+    const std::string& name() const { return name_; }
+    Kind kind() const { return kind_; }
+
+    // True when byte b starts a character of two or more bytes.
+    bool isLeadByte(unsigned char b) const;
+    // Number of bytes of the character that starts at text[pos] (at least 1, never past the end).
+    std::size_t charLength(std::string_view text, std::size_t pos) const;
+    // Start of the last character of text (text must not be empty).
+    std::size_t lastCharStart(std::string_view text) const;
+
+    // Bytes in this code page -> UTF-8 (undecodable bytes become U+FFFD).
+    std::string toUtf8(std::string_view bytes) const;
+    // UTF-8 -> bytes in this code page (unmappable characters become the code page's substitute, '?').
+    std::string fromUtf8(std::string_view utf8) const;
+
+    // The code page in use: LINNERY_CODEPAGE when set, else the locale's character set
+    // (nl_langinfo(CODESET) after setlocale(LC_ALL, "")).
+    static const CodePage& current();
+    // Replaces the code page in use (command-line option, tests). Throws std::invalid_argument.
+    static void setCurrent(const std::string& name);
+    // The name current() starts from, read from the environment and the locale.
+    static std::string defaultName();
+
+  private:
+    struct Converter;
+    std::string name_;
+    Kind kind_;
+    std::unique_ptr<Converter> conv_;
+};
+
+} // namespace linnery

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/Document.h"
+#include "core/LineList.h"
+#include "core/Progress.h"
+#include "core/RandomGenerator.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace linnery {
+
+// Which way the undo item goes next; its caption tells the user.
+enum class UndoState {
+    None, // "取り消し不可", disabled: no undo copy belongs to the document
+    Undo, // "取り消し": the undo copy is the document before the last editing command
+    Redo, // "やり直し": the last exchange was an undo
+};
+
+// The caption of the undo item for a state (UTF-8).
+const char* undoCaption(UndoState state);
+
+// Milliseconds since the system started, as an unsigned 32-bit value that wraps.
+std::uint32_t systemTickCount();
+
+// What the editing commands work on: the document, the one-level undo copy, the progress caption and
+// the random generator. The main window and the command line each hold one.
+class Editor {
+  public:
+    Editor();
+
+    Document doc;
+    LineList undoCopy;
+    UndoState undoState = UndoState::None;
+    Progress progress;
+    RandomGenerator random;
+    std::function<std::uint32_t()> tickCount = systemTickCount;
+
+    // Before an editing command changes the document.
+    void takeUndoCopy();
+    // Exchanges the document and the undo copy; undo and redo alternate.
+    void undoRedo();
+    // The document was replaced by a load or an import: the undo copy cannot be reached any more.
+    void documentReplaced() { undoState = UndoState::None; }
+};
+
+// The text of the main window's caption for the open name and a line count (UTF-8): the name behind
+// the last "/" (stepped by character in the code page), " - (", the count, "行) - Linnery".
+std::string titleCaption(std::string_view openName, int lineCount);
+
+// The open name after a clipboard import and after an open dialog left it empty.
+inline constexpr std::string_view kClipboardName = "ClipBoard";
+
+} // namespace linnery

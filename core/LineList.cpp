@@ -1,0 +1,236 @@
+#include "core/LineList.h"
+
+#include "core/CodePage.h"
+#include "core/Collation.h"
+#include "core/LineError.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <new>
+#include <unordered_set>
+
+namespace linnery {
+
+namespace {
+constexpr std::size_t kChunk = 64 * 1024;
+// Indexes are 32-bit signed integers; a list never holds more lines than an index can reach.
+constexpr std::size_t kMaxLines = INT_MAX - 1;
+} // namespace
+
+LineList::LineList(const LineList& other)
+    : lines_(other.lines_), buffers_(other.buffers_), sorted_(other.sorted_) {}
+
+LineList& LineList::operator=(const LineList& other) {
+    if (this != &other) {
+        lines_ = other.lines_;
+        buffers_ = other.buffers_;
+        tail_ = nullptr; // the tail buffer may now be shared; never write into shared bytes
+        tailFree_ = 0;
+        sorted_ = other.sorted_;
+    }
+    return *this;
+}
+
+LineList::LineList(LineList&& other) noexcept
+    : lines_(std::move(other.lines_)), buffers_(std::move(other.buffers_)), tail_(other.tail_),
+      tailFree_(other.tailFree_), sorted_(other.sorted_) {
+    other.tail_ = nullptr;
+    other.tailFree_ = 0;
+}
+
+LineList& LineList::operator=(LineList&& other) noexcept {
+    if (this != &other) {
+        lines_ = std::move(other.lines_);
+        buffers_ = std::move(other.buffers_);
+        tail_ = other.tail_;
+        tailFree_ = other.tailFree_;
+        sorted_ = other.sorted_;
+        other.lines_.clear();
+        other.buffers_.clear();
+        other.tail_ = nullptr;
+        other.tailFree_ = 0;
+    }
+    return *this;
+}
+
+std::string LineList::get(int i) const {
+    if (i < 0 || i >= count())
+        throw LineError::listIndex(i);
+    return std::string(at(i));
+}
+
+std::string_view LineList::store(std::string_view bytes) {
+    if (bytes.empty())
+        return {};
+    if (bytes.size() > tailFree_) {
+        const std::size_t size = std::max(kChunk, bytes.size());
+        std::shared_ptr<char[]> data;
+        try {
+            data = std::shared_ptr<char[]>(new char[size]);
+            buffers_.push_back({data, size});
+        } catch (const std::bad_alloc&) {
+            throw LineError::insert();
+        }
+        tail_ = data.get();
+        tailFree_ = size;
+    }
+    std::memcpy(tail_, bytes.data(), bytes.size());
+    std::string_view stored(tail_, bytes.size());
+    tail_ += bytes.size();
+    tailFree_ -= bytes.size();
+    return stored;
+}
+
+void LineList::checkCapacity() const {
+    if (lines_.size() >= kMaxLines)
+        throw LineError::insert();
+}
+
+int LineList::add(std::string_view line) {
+    checkCapacity();
+    std::string_view stored = store(line);
+    try {
+        if (!sorted_) {
+            lines_.push_back(stored);
+            return count() - 1;
+        }
+        // After the lines that compare equal, so lines added in a row keep their order.
+        const Collation& coll = Collation::current();
+        const CodePage& cp = CodePage::current();
+        auto pos = std::upper_bound(
+            lines_.begin(), lines_.end(), stored,
+            [&](std::string_view a, std::string_view b) { return coll.compare(a, b, cp) < 0; });
+        return static_cast<int>(lines_.insert(pos, stored) - lines_.begin());
+    } catch (const std::bad_alloc&) {
+        throw LineError::insert();
+    }
+}
+
+void LineList::insert(int i, std::string_view line) {
+    if (i == -1)
+        i = count();
+    if (i < 0 || i > count())
+        throw LineError::insert();
+    checkCapacity();
+    std::string_view stored = store(line);
+    try {
+        lines_.insert(lines_.begin() + i, stored);
+    } catch (const std::bad_alloc&) {
+        throw LineError::insert();
+    }
+}
+
+void LineList::remove(int i) {
+    if (i < 0 || i >= count())
+        return;
+    lines_.erase(lines_.begin() + i);
+}
+
+void LineList::clear() {
+    lines_.clear();
+    buffers_.clear();
+    tail_ = nullptr;
+    tailFree_ = 0;
+}
+
+void LineList::replace(int i, std::string_view line) {
+    if (i < 0 || i >= count())
+        throw LineError::listIndex(i);
+    lines_[static_cast<std::size_t>(i)] = store(line);
+}
+
+void LineList::keepBuffersOf(const LineList& other) {
+    if (&other == this || other.buffers_.empty())
+        return;
+    std::unordered_set<const char*> held;
+    for (const Buffer& b : buffers_)
+        held.insert(b.data.get());
+    for (const Buffer& b : other.buffers_)
+        if (held.insert(b.data.get()).second)
+            buffers_.push_back(b);
+}
+
+void LineList::copyFrom(const LineList& source) {
+    if (&source == this) {
+        if (sorted_)
+            setSorted(false), setSorted(true);
+        return;
+    }
+    const bool sorted = sorted_;
+    *this = source;
+    sorted_ = false;
+    if (sorted)
+        setSorted(true);
+}
+
+void LineList::appendFrom(const LineList& source) {
+    if (lines_.size() + source.lines_.size() > kMaxLines)
+        throw LineError::insert();
+    const std::vector<std::string_view> added = source.lines_; // source may be this list
+    keepBuffersOf(source);
+    try {
+        lines_.insert(lines_.end(), added.begin(), added.end());
+    } catch (const std::bad_alloc&) {
+        throw LineError::insert();
+    }
+    if (sorted_) {
+        // Adding each line after its equals is a stable sort of the old (sorted) lines followed by the
+        // new ones.
+        sorted_ = false;
+        setSorted(true);
+    }
+}
+
+void LineList::setSorted(bool on) {
+    if (on == sorted_)
+        return;
+    sorted_ = on;
+    if (!on)
+        return;
+    const std::vector<int> order = collationOrder(lines_);
+    std::vector<std::string_view> sortedLines;
+    sortedLines.reserve(lines_.size());
+    for (int i : order)
+        sortedLines.push_back(lines_[static_cast<std::size_t>(i)]);
+    lines_ = std::move(sortedLines);
+}
+
+void LineList::assignViews(std::vector<std::string_view> views, const LineList& from) {
+    keepBuffersOf(from);
+    lines_ = std::move(views);
+}
+
+void LineList::assignBuffer(std::shared_ptr<const char[]> buffer, std::size_t size,
+                            std::vector<std::string_view> views) {
+    clear();
+    if (buffer)
+        buffers_.push_back({std::move(buffer), size});
+    lines_ = std::move(views);
+}
+
+std::vector<int> collationOrder(const std::vector<std::string_view>& lines) {
+    const Collation& coll = Collation::current();
+    const CodePage& cp = CodePage::current();
+    const std::size_t n = lines.size();
+    std::string keys;
+    std::vector<std::size_t> offsets(n + 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        offsets[i] = keys.size();
+        coll.appendSortKey(lines[i], cp, keys);
+    }
+    offsets[n] = keys.size();
+    std::vector<int> order(n);
+    for (std::size_t i = 0; i < n; ++i)
+        order[i] = static_cast<int>(i);
+    const char* base = keys.data();
+    auto key = [&](int i) {
+        return std::string_view(base + offsets[static_cast<std::size_t>(i)],
+                                offsets[static_cast<std::size_t>(i) + 1] -
+                                    offsets[static_cast<std::size_t>(i)]);
+    };
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return key(a) < key(b); });
+    return order;
+}
+
+} // namespace linnery
