@@ -1,0 +1,17 @@
+#pragma once
+
+#include "core/Editor.h"
+
+#include <string>
+#include <string_view>
+
+namespace linnery {
+
+// Replaces the document by the lines of a clipboard text (bytes in the code page): CR LF, lone CR and
+// lone LF end lines; a final line break gives one empty last line; an empty text gives one empty line.
+// The undo copy can no longer be reached.
+void importClipboardText(Editor& editor, std::string_view text);
+// The selected lines (more than one selected) or all lines, each followed by CR LF.
+std::string exportClipboardText(const Document& doc);
+
+} // namespace linnery

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace linnery {
+
+// A record's fields: separated by commas or blanks (bytes 0x01-0x20), optionally in double quotes with
+// doubled quotes inside; stepped by character in the code page.
+std::vector<std::string> splitFields(std::string_view line);
+// Fields joined by commas, quoted where they hold a blank, a quote or a comma; one empty field is "".
+std::string joinFields(const std::vector<std::string>& fields);
+
+} // namespace linnery
