@@ -1,0 +1,110 @@
+#include "app/Dialogs.h"
+
+#include "app/TextCodec.h"
+#include "core/LineError.h"
+#include "forms/TextEntryDialog.h"
+
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+#include <QUrl>
+
+namespace linnery {
+
+namespace {
+Dialogs* installed = nullptr;
+
+const QString kTitle = QStringLiteral("Linnery");
+
+bool runFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QString& filter, QString& fileName) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(QFileDialog::AnyFile); // a name that does not exist is taken; the load then fails
+    dialog.setNameFilters(qtFileFilter(filter).split(QStringLiteral(";;")));
+    dialog.setDefaultSuffix(
+        QString()); // the default extension text is handed over unchanged: no suffix logic
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    if (!fileName.isEmpty())
+        dialog.selectFile(fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    fileName = dialog.selectedFiles().constFirst();
+    return true;
+}
+} // namespace
+
+Dialogs& Dialogs::instance() {
+    static QtDialogs qtDialogs;
+    return installed ? *installed : qtDialogs;
+}
+
+void Dialogs::setInstance(Dialogs* dialogs) {
+    installed = dialogs;
+}
+
+bool QtDialogs::openFile(QWidget* parent, const QString& filter, QString& fileName) {
+    return runFileDialog(parent, QFileDialog::AcceptOpen, filter, fileName);
+}
+
+bool QtDialogs::saveFile(QWidget* parent, const QString& filter, QString& fileName) {
+    return runFileDialog(parent, QFileDialog::AcceptSave, filter, fileName);
+}
+
+void QtDialogs::errorBox(const QString& text) {
+    QMessageBox box(QMessageBox::Critical, kTitle, text, QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+void QtDialogs::messageBox(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, parent);
+    box.setWindowModality(Qt::WindowModal);
+    box.exec();
+}
+
+QString QtDialogs::textEntry(QWidget* parent, const QString& caption, const QString& prompt,
+                             const QString& defaultText) {
+    return TextEntryDialog::ask(parent, caption, prompt, defaultText);
+}
+
+void QtDialogs::showModal(QDialog* window) {
+    window->exec();
+}
+
+void QtDialogs::openUrl(const QUrl& url) {
+    QDesktopServices::openUrl(url);
+}
+
+QString qtFileFilter(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString name = parts[i];
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        // "*.*" means every file, also those without an extension.
+        for (QString& p : patterns)
+            if (p == QLatin1String("*.*"))
+                p = QStringLiteral("*");
+        const QString joined = patterns.join(QLatin1Char(' '));
+        const QString shown = QLatin1Char('(') + parts[i + 1] + QLatin1Char(')');
+        // A name that already shows its patterns keeps them in Qt's form; others get them appended.
+        if (name.endsWith(shown))
+            name.chop(shown.size());
+        else
+            name += QLatin1Char(' ');
+        filters << name + QLatin1Char('(') + joined + QLatin1Char(')');
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+void reportError(const std::exception& error) {
+    if (dynamic_cast<const LineError*>(&error))
+        Dialogs::instance().errorBox(fromCodePage(errorBoxText(error.what())));
+    else
+        Dialogs::instance().errorBox(QString::fromLocal8Bit(error.what()));
+}
+
+} // namespace linnery

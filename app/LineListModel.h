@@ -1,0 +1,28 @@
+#pragma once
+
+#include "core/LineList.h"
+
+#include <QAbstractListModel>
+
+namespace linnery {
+
+// A list view's rows over a line list: only the rows the view shows are decoded, so a list of millions
+// of lines scrolls like a short one. Changes to the list are announced with reset().
+class LineListModel : public QAbstractListModel {
+    Q_OBJECT
+  public:
+    explicit LineListModel(const LineList* lines, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+    void setLines(const LineList* lines);
+    // Around a change of the list: the view asks for nothing in between.
+    void beginChange() { beginResetModel(); }
+    void endChange() { endResetModel(); }
+
+  private:
+    const LineList* lines_;
+};
+
+} // namespace linnery

@@ -1,0 +1,21 @@
+#include "app/TextCodec.h"
+
+#include "core/CodePage.h"
+
+namespace linnery {
+
+QString fromCodePage(std::string_view bytes) {
+    const CodePage& cp = CodePage::current();
+    if (cp.kind() == CodePage::Kind::Utf8)
+        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    const std::string utf8 = cp.toUtf8(bytes);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+std::string toCodePage(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    return CodePage::current().fromUtf8(
+        std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+}
+
+} // namespace linnery
