@@ -1,0 +1,62 @@
+#include "core/LineReplacer.h"
+
+#include "core/LineList.h"
+#include "core/TextFile.h"
+
+#include <cstring>
+
+namespace linnery {
+
+namespace {
+
+// Whole-line, byte-exact equality; the length check rejects almost every line without touching its bytes.
+bool matches(std::string_view line, std::string_view search) {
+    return line.size() == search.size() &&
+           (search.empty() || std::memcmp(line.data(), search.data(), search.size()) == 0);
+}
+
+// Replaces every matching line of the list in one pass. False when no line matched (the list is
+// untouched then, so an unmatched file is never rebuilt).
+bool replaceMatches(LineList& work, std::string_view search, std::string_view replacement) {
+    const std::vector<std::string_view>& lines = work.views();
+    std::size_t first = 0;
+    while (first < lines.size() && !matches(lines[first], search))
+        ++first;
+    if (first == lines.size())
+        return false;
+    const std::string_view stored = work.store(replacement);
+    std::vector<std::string_view> result(lines.begin(), lines.end());
+    // A replacement is never compared again: every line is judged as it was loaded.
+    for (std::size_t i = first; i < result.size(); ++i)
+        if (matches(result[i], search))
+            result[i] = stored;
+    work.assignViews(std::move(result), work);
+    return true;
+}
+
+} // namespace
+
+ReplacementReport replaceLinesInFiles(const std::vector<std::string>& paths, std::string_view search,
+                                      std::string_view replacement) {
+    ReplacementReport report;
+    report.fileCount = static_cast<int>(paths.size());
+    LineList work;
+    for (const std::string& path : paths) {
+        const LoadInfo info = loadFile(work, path);
+        // Saving would cut everything from the NUL on away: a binary or UTF-16 file is left whole.
+        if (info.stoppedAtNul)
+            continue;
+        if (!replaceMatches(work, search, replacement))
+            continue;
+        saveFile(work, path);
+        report.rewritten.push_back(path);
+    }
+    return report;
+}
+
+std::string replacementSummary(int fileCount, int rewrittenCount) {
+    return " " + std::to_string(fileCount) + " 個のファイルのうち、以下の " + std::to_string(rewrittenCount) +
+           " 個のファイルに対して行単位置き換えを実行しました。";
+}
+
+} // namespace linnery
