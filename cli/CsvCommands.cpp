@@ -1,0 +1,55 @@
+// csv-fields and csv-sort: the column sort window's field list and sort.
+
+#include "cli/CliCommand.h"
+#include "core/ColumnSort.h"
+#include "core/LineError.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+namespace linnery::cli {
+
+namespace {
+
+[[noreturn]] void usageError(const std::string& message) {
+    std::cerr << "linnery-cli: " << message << "\nusage: linnery-cli [OPTIONS] csv-sort K [FILE]\n";
+    std::exit(2);
+}
+
+void writeAll(std::string_view bytes) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0)
+        throw LineError::write();
+}
+
+void printFields(Editor& editor, const Invocation&) {
+    std::string text;
+    for (const std::string& field : firstLineFields(editor.doc)) {
+        text += field;
+        text += "\r\n";
+    }
+    writeAll(text);
+}
+
+// K is a row of the field list of line 1: the window offers no other.
+void sortByField(Editor& editor, const Invocation& call) {
+    const std::string& arg = call.args.at(0);
+    long long k = -1;
+    const auto [end, ec] = std::from_chars(arg.data(), arg.data() + arg.size(), k);
+    if (ec != std::errc() || end != arg.data() + arg.size() || k < 0)
+        usageError("K must be a field index (0, 1, ...): " + arg);
+    const std::size_t fieldCount = firstLineFields(editor.doc).size();
+    if (static_cast<unsigned long long>(k) >= fieldCount)
+        usageError("K must be below the number of fields of line 1 (" + std::to_string(fieldCount) + ")");
+    columnSort(editor, static_cast<int>(k));
+}
+
+const bool registered = registerCommands({
+    {"csv-fields", "[FILE]", 0, false, printFields},
+    {"csv-sort", "K [FILE]", 1, true, sortByField},
+});
+
+} // namespace
+
+} // namespace linnery::cli

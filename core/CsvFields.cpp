@@ -1,0 +1,121 @@
+#include "core/CsvFields.h"
+
+#include "core/CodePage.h"
+
+namespace linnery {
+
+namespace {
+
+bool isBlank(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b >= 0x01 && b <= 0x20;
+}
+
+// Only the first byte of a character is looked at: a blank, comma or quote byte that is the second byte
+// of a double-byte character is part of that character.
+class Cursor {
+  public:
+    explicit Cursor(std::string_view text) : text_(text), cp_(CodePage::current()) {}
+
+    bool atEnd() const { return pos_ >= text_.size(); }
+    std::size_t pos() const { return pos_; }
+    // The first byte of the current character; only meaningful when not at the end.
+    char byte() const { return text_[pos_]; }
+    bool at(char c) const { return !atEnd() && byte() == c; }
+    bool atBlank() const { return !atEnd() && isBlank(byte()); }
+    std::size_t charLength() const { return cp_.charLength(text_, pos_); }
+    void step() { pos_ += charLength(); }
+    void skipBlanks() {
+        while (atBlank())
+            ++pos_; // blanks are single bytes
+    }
+    std::string_view from(std::size_t start) const { return text_.substr(start, pos_ - start); }
+
+  private:
+    std::string_view text_;
+    const CodePage& cp_;
+    std::size_t pos_ = 0;
+};
+
+std::string readQuoted(Cursor& c) {
+    c.step(); // the opening quote
+    std::string field;
+    while (!c.atEnd()) {
+        if (c.at('"')) {
+            c.step();
+            if (!c.at('"'))
+                return field; // the closing quote
+            field += '"';     // a doubled quote
+            c.step();
+            continue;
+        }
+        const std::size_t start = c.pos();
+        c.step();
+        field.append(c.from(start));
+    }
+    return field; // never closed: the field runs to the end of the line
+}
+
+std::string readPlain(Cursor& c) {
+    const std::size_t start = c.pos();
+    while (!c.atEnd() && !c.at(',') && !c.atBlank())
+        c.step();
+    return std::string(c.from(start));
+}
+
+bool needsQuotes(std::string_view field) {
+    const CodePage& cp = CodePage::current();
+    for (std::size_t pos = 0; pos < field.size(); pos += cp.charLength(field, pos)) {
+        const char c = field[pos];
+        if (c == '"' || c == ',' || isBlank(c))
+            return true;
+    }
+    return false;
+}
+
+void appendQuoted(std::string& out, std::string_view field) {
+    const CodePage& cp = CodePage::current();
+    out += '"';
+    for (std::size_t pos = 0; pos < field.size();) {
+        const std::size_t n = cp.charLength(field, pos);
+        if (n == 1 && field[pos] == '"')
+            out += '"';
+        out.append(field.substr(pos, n));
+        pos += n;
+    }
+    out += '"';
+}
+
+} // namespace
+
+std::vector<std::string> splitFields(std::string_view line) {
+    std::vector<std::string> fields;
+    Cursor c(line);
+    c.skipBlanks();
+    while (!c.atEnd()) {
+        fields.push_back(c.at('"') ? readQuoted(c) : readPlain(c));
+        c.skipBlanks();
+        if (c.at(',')) {
+            c.step();
+            c.skipBlanks();
+        }
+    }
+    return fields;
+}
+
+std::string joinFields(const std::vector<std::string>& fields) {
+    if (fields.size() == 1 && fields.front().empty())
+        return "\"\"";
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            line += ',';
+        if (needsQuotes(fields[i]))
+            appendQuoted(line, fields[i]);
+        else
+            line += fields[i];
+    }
+    return line;
+}
+
+} // namespace linnery

@@ -1,0 +1,159 @@
+#include "core/ColumnSort.h"
+
+#include "core/CodePage.h"
+#include "core/LineError.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace linnery;
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+Lines linesOf(const Document& doc) {
+    Lines out;
+    for (int i = 0; i < doc.count(); ++i)
+        out.push_back(doc.get(i));
+    return out;
+}
+
+void setLines(Editor& editor, const Lines& lines) {
+    LineList list;
+    for (const std::string& line : lines)
+        list.add(line);
+    editor.doc.assign(std::move(list));
+}
+
+struct SortCase {
+    std::string label;
+    Lines input;
+    int k;
+    Lines expected;
+};
+
+class ColumnSortCaseTest : public ::testing::TestWithParam<SortCase> {};
+
+TEST_P(ColumnSortCaseTest, Result) {
+    Editor editor;
+    setLines(editor, GetParam().input);
+    columnSort(editor, GetParam().k);
+    EXPECT_EQ(linesOf(editor.doc), GetParam().expected);
+    EXPECT_EQ(editor.progress.caption(), "-");
+    EXPECT_FALSE(editor.doc.isSorted());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Examples, ColumnSortCaseTest,
+    ::testing::Values(
+        SortCase{"bySecondField", {"k,b", "x,a", "m,c"}, 1, {"x,a", "k,b", "m,c"}},
+        SortCase{"firstLineIsNoHeader", {"name,age", "bob,25", "al,31"}, 0, {"al,31", "bob,25", "name,age"}},
+        SortCase{"caseIgnored", {"Cherry,1", "banana,2", "Apple,3"}, 0, {"Apple,3", "banana,2", "Cherry,1"}},
+        // Short records get empty fields up to the key.
+        SortCase{"paddedToKey", {"p", "a,b,c"}, 2, {"p,,", "a,b,c"}},
+        SortCase{"emptyLineByField0", {"", "b"}, 0, {"\"\"", "b"}},
+        SortCase{"emptyLineByField1", {"", "b"}, 1, {",", "b,"}},
+        SortCase{"blankBecomesComma0", {"a b,c", "a b,c"}, 0, {"a,b,c", "a,b,c"}},
+        SortCase{"blankBecomesComma1", {"a b,c", "a b,c"}, 1, {"a,b,c", "a,b,c"}},
+        SortCase{"blankBecomesComma2", {"a b,c", "a b,c"}, 2, {"a,b,c", "a,b,c"}},
+        SortCase{"quotesOnlyWhereNeeded", {"\"ab\",2", "\"x y\",1"}, 1, {"\"x y\",1", "ab,2"}},
+        SortCase{"quoteInsideDoubled", {"ab\"c,1", "a,2"}, 1, {"\"ab\"\"c\",1", "a,2"}},
+        SortCase{"unclosedQuoteKept", {"b", "\"abc, d"}, 0, {"\"abc, d\"", "b"}},
+        SortCase{"trailingCommaLost", {"b,", "a,"}, 0, {"a", "b"}},
+        // Equal keys: the rest of the key-first form decides.
+        SortCase{"restDecidesOnEqualKey", {"y,b,1", "x,a,1"}, 2, {"x,a,1", "y,b,1"}},
+        // Forms equal under the collation keep their document order.
+        SortCase{"stableLowerFirst", {"b,1", "a", "B,1"}, 0, {"a", "b,1", "B,1"}},
+        SortCase{"stableUpperFirst", {"B,1", "a", "b,1"}, 0, {"a", "B,1", "b,1"}}),
+    [](const auto& info) { return info.param.label; });
+
+TEST(ColumnSortTest, FewerThanTwoLinesChangeNothing) {
+    for (const Lines& lines : {Lines{}, Lines{"a b"}}) {
+        Editor editor;
+        setLines(editor, lines);
+        std::vector<std::string> heard;
+        editor.progress.setListener([&](const std::string& caption) { heard.push_back(caption); });
+        columnSort(editor, 0);
+        EXPECT_EQ(linesOf(editor.doc), lines); // not even normalised
+        EXPECT_EQ(editor.undoState, UndoState::None);
+        EXPECT_TRUE(heard.empty());
+    }
+}
+
+TEST(ColumnSortTest, ProgressRunsThroughBothPasses) {
+    struct Case {
+        int lines;
+        std::vector<std::string> heard;
+    };
+    for (const Case& c : {Case{2, {"0%", "50%", "100%", "-"}}, // 50% twice in a row is heard once
+                          Case{3, {"0%", "25%", "50%", "75%", "100%", "-"}}}) {
+        Editor editor;
+        setLines(editor, Lines(static_cast<std::size_t>(c.lines), "x,y"));
+        std::vector<std::string> heard;
+        editor.progress.setListener([&](const std::string& caption) { heard.push_back(caption); });
+        columnSort(editor, 1);
+        EXPECT_EQ(heard, c.heard) << c.lines;
+    }
+}
+
+TEST(ColumnSortTest, UndoRestoresTheOriginalText) {
+    Editor editor;
+    const Lines original = {"\"b\" 2", "a,1,", " c , 3"};
+    setLines(editor, original);
+    editor.doc.setSelected(1, true);
+    columnSort(editor, 0);
+    EXPECT_EQ(linesOf(editor.doc), (Lines{"a,1", "b,2", "c,3"}));
+    EXPECT_EQ(editor.doc.selectedCount(), 0);
+    EXPECT_EQ(editor.undoState, UndoState::Undo);
+    editor.undoRedo();
+    EXPECT_EQ(linesOf(editor.doc), original);
+}
+
+TEST(ColumnSortTest, FailurePartWayLeavesDocumentAndCaption) {
+    Editor editor;
+    const Lines original = {"b,2", "a,1", "c,3"};
+    setLines(editor, original);
+    bool thrown = false;
+    editor.progress.setListener([&](const std::string& caption) {
+        if (caption == "75%" && !thrown) {
+            thrown = true;
+            throw LineError::insert();
+        }
+    });
+    EXPECT_THROW(columnSort(editor, 0), LineError);
+    EXPECT_EQ(linesOf(editor.doc), original);
+    EXPECT_FALSE(editor.doc.isSorted());
+    EXPECT_EQ(editor.progress.caption(), "-");
+    EXPECT_EQ(editor.undoState, UndoState::Undo); // the undo copy was already taken
+    EXPECT_EQ(editor.undoCopy.count(), 3);
+}
+
+TEST(ColumnSortTest, FirstLineFields) {
+    Editor editor;
+    try {
+        firstLineFields(editor.doc);
+        ADD_FAILURE() << "no error on an empty document";
+    } catch (const LineError& e) {
+        EXPECT_STREQ(e.what(), LineError::listIndex(0).what());
+    }
+    setLines(editor, {"name, \"a b\" ,x", "y"});
+    EXPECT_EQ(firstLineFields(editor.doc), (Lines{"name", "a b", "x"}));
+    setLines(editor, {"", "y"});
+    EXPECT_TRUE(firstLineFields(editor.doc).empty());
+}
+
+TEST(ColumnSortTest, Cp932SecondBytes) {
+    CodePage::setCurrent("cp932");
+    Editor editor;
+    // 表 = 95 5C, ソ = 83 5C; a lead byte before a comma makes the comma part of the character.
+    setLines(editor, {"\x95\x5c,b", "\x83\x5c,a", "x\x81,c,\x95\x5c z"});
+    columnSort(editor, 1);
+    EXPECT_EQ(linesOf(editor.doc), (Lines{"\x83\x5c,a", "\x95\x5c,b", "x\x81,c,\x95\x5c,z"}));
+    CodePage::setCurrent("utf-8");
+}
+
+} // namespace

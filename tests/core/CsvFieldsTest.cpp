@@ -1,0 +1,112 @@
+#include "core/CsvFields.h"
+
+#include "core/CodePage.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using linnery::CodePage;
+using linnery::joinFields;
+using linnery::splitFields;
+
+namespace {
+
+using Fields = std::vector<std::string>;
+
+struct SplitCase {
+    std::string line;
+    Fields fields;
+};
+
+class CsvSplitTest : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(CsvSplitTest, Utf8) {
+    EXPECT_EQ(splitFields(GetParam().line), GetParam().fields) << GetParam().line;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, CsvSplitTest,
+    ::testing::Values(SplitCase{"a,b", {"a", "b"}}, SplitCase{"a,,b", {"a", "", "b"}},
+                      SplitCase{",a", {"", "a"}}, SplitCase{"a,", {"a"}}, // a comma at the end adds nothing
+                      SplitCase{"a,,", {"a", ""}}, SplitCase{"a b", {"a", "b"}},
+                      SplitCase{" a , b ", {"a", "b"}}, SplitCase{"a, ,b", {"a", "", "b"}},
+                      SplitCase{"a\tb\x01"
+                                "c",
+                                {"a", "b", "c"}},
+                      SplitCase{"", {}}, SplitCase{" \t ", {}}, SplitCase{"\"a b\",c", {"a b", "c"}},
+                      SplitCase{"\"a,b\"", {"a,b"}}, SplitCase{"\"a\"\"b\"", {"a\"b"}},
+                      SplitCase{"\"\"", {""}}, SplitCase{"\"\",\"\"", {"", ""}},
+                      SplitCase{"\"\"\"\"", {"\""}},
+                      SplitCase{"\"a\"b", {"a", "b"}}, // text after a closing quote is a new field
+                      SplitCase{"\"a\" , b", {"a", "b"}}, SplitCase{"ab\"c", {"ab\"c"}},
+                      SplitCase{"\"abc, d", {"abc, d"}}, // never closed: to the end of the line
+                      SplitCase{"\"ab\"\"", {"ab\""}},
+                      SplitCase{"全角　空白,ｶﾅ", {"全角　空白", "ｶﾅ"}})); // U+3000 is no blank
+
+struct JoinCase {
+    Fields fields;
+    std::string line;
+};
+
+class CsvJoinTest : public ::testing::TestWithParam<JoinCase> {};
+
+TEST_P(CsvJoinTest, Utf8) {
+    EXPECT_EQ(joinFields(GetParam().fields), GetParam().line);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, CsvJoinTest,
+                         ::testing::Values(JoinCase{{""}, "\"\""}, JoinCase{{}, ""}, JoinCase{{"", ""}, ","},
+                                           JoinCase{{"a", "b"}, "a,b"}, JoinCase{{"a", ""}, "a,"},
+                                           JoinCase{{"", "a"}, ",a"}, JoinCase{{"a b"}, "\"a b\""},
+                                           JoinCase{{"a\tb", "c"}, "\"a\tb\",c"},
+                                           JoinCase{{"a,b"}, "\"a,b\""}, JoinCase{{"a\"b"}, "\"a\"\"b\""},
+                                           JoinCase{{"\""}, "\"\"\"\""}, JoinCase{{"全角　"}, "全角　"}));
+
+TEST(CsvFieldsTest, JoinedFieldsSplitBack) {
+    for (const Fields& fields :
+         std::vector<Fields>{{"a b", "c,d", "e\"f", "", "g"}, {"\"", " "}, {"", "", "x"}, {""}, {"x y"}}) {
+        EXPECT_EQ(splitFields(joinFields(fields)), fields) << joinFields(fields);
+    }
+}
+
+// Shift-JIS: a byte that looks like a separator or quote but is the second byte of a character is part
+// of that character. 表 = 95 5C, ソ = 83 5C, ア = 83 41, 「 = 81 75. 0x22, 0x2C and 0x20 cannot be second
+// bytes in valid text, but a lead byte in front of them still takes them as its second byte.
+class CsvFieldsCp932Test : public ::testing::Test {
+  protected:
+    void SetUp() override { CodePage::setCurrent("cp932"); }
+    void TearDown() override { CodePage::setCurrent("utf-8"); }
+};
+
+TEST_F(CsvFieldsCp932Test, SecondBytesAreNoSeparators) {
+    const std::vector<SplitCase> cases = {
+        {"\x95\x5c,\x83\x5c", {"\x95\x5c", "\x83\x5c"}},
+        {"\x83\x41 \x81\x75", {"\x83\x41", "\x81\x75"}},
+        {"a\x81,b", {"a\x81,b"}},            // lead byte + comma: one character
+        {"a\x81\"b", {"a\x81\"b"}},          // lead byte + quote
+        {"a\x81 b,c", {"a\x81 b", "c"}},     // lead byte + space
+        {"\"\x81\"x\",y", {"\x81\"x", "y"}}, // the quote byte inside a character does not close the field
+        {"\"\x95\x5c\"\"\"", {"\x95\x5c\""}},
+        {"x,\x81", {"x", "\x81"}}, // a lead byte at the very end stands alone
+    };
+    for (const SplitCase& c : cases)
+        EXPECT_EQ(splitFields(c.line), c.fields) << c.line;
+}
+
+TEST_F(CsvFieldsCp932Test, JoinSteppsByCharacter) {
+    const std::vector<JoinCase> cases = {
+        {{"\x95\x5c", "\x83\x5c"}, "\x95\x5c,\x83\x5c"},
+        {{"a\x81,b"}, "a\x81,b"}, // no real comma, so no quotes
+        {{"\x81\"", "x"}, "\x81\",x"},
+        {{"\x95\x5c x"}, "\"\x95\x5c x\""},
+        {{"\x81\"\""}, "\"\x81\"\"\"\""}, // only the quote that is a character of its own is doubled
+    };
+    for (const JoinCase& c : cases) {
+        EXPECT_EQ(joinFields(c.fields), c.line);
+        EXPECT_EQ(splitFields(c.line), c.fields) << c.line;
+    }
+}
+
+} // namespace
