@@ -1,6 +1,7 @@
 #include "core/Editor.h"
 
 #include "core/CodePage.h"
+#include "core/TextFile.h"
 
 #include <ctime>
 
@@ -39,6 +40,18 @@ void Editor::undoRedo() {
     doc.assign(std::move(undoCopy));
     undoCopy = std::move(previous);
     undoState = undoState == UndoState::Redo ? UndoState::Undo : UndoState::Redo;
+}
+
+void Editor::loadDocument(const std::string& path) {
+    LineList lines;
+    try {
+        loadFile(lines, path);
+    } catch (...) {
+        if (!lines.empty())
+            doc.assign(std::move(lines));
+        throw;
+    }
+    doc.assign(std::move(lines));
 }
 
 std::string titleCaption(std::string_view openName, int lineCount) {

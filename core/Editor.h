@@ -43,6 +43,9 @@ class Editor {
     void undoRedo();
     // The document was replaced by a load or an import: the undo copy cannot be reached any more.
     void documentReplaced() { undoState = UndoState::None; }
+    // Loads a file into the document by the text-file rules. The open error leaves the document as it
+    // was; after the insert error it holds the lines read so far. The undo state is the caller's.
+    void loadDocument(const std::string& path);
 };
 
 // The text of the main window's caption for the open name and a line count (UTF-8): the name behind

@@ -101,7 +101,8 @@ int LineList::add(std::string_view line) {
         auto pos = std::upper_bound(
             lines_.begin(), lines_.end(), stored,
             [&](std::string_view a, std::string_view b) { return coll.compare(a, b, cp) < 0; });
-        return static_cast<int>(lines_.insert(pos, stored) - lines_.begin());
+        const auto placed = lines_.insert(pos, stored);
+        return static_cast<int>(placed - lines_.begin());
     } catch (const std::bad_alloc&) {
         throw LineError::insert();
     }

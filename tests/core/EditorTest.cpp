@@ -1,0 +1,127 @@
+#include "core/Editor.h"
+#include "core/CodePage.h"
+#include "core/LineError.h"
+
+#include <gtest/gtest.h>
+
+using namespace linnery;
+
+namespace {
+
+LineList listOf(std::initializer_list<const char*> lines) {
+    LineList list;
+    for (const char* line : lines)
+        list.add(line);
+    return list;
+}
+
+std::vector<std::string> linesOf(const LineList& list) {
+    std::vector<std::string> out;
+    for (std::string_view line : list.views())
+        out.emplace_back(line);
+    return out;
+}
+
+// Runs a test body with another code page and puts the test default back.
+struct CodePageScope {
+    explicit CodePageScope(const char* name) { CodePage::setCurrent(name); }
+    ~CodePageScope() { CodePage::setCurrent("utf-8"); }
+};
+
+} // namespace
+
+TEST(Title, NamePartCountAndSuffix) {
+    struct Case {
+        std::string openName;
+        int count;
+        std::string caption;
+    };
+    const std::vector<Case> cases = {
+        {"/home/u/data/list.txt", 120, "list.txt - (120行) - Linnery"},
+        {"ClipBoard", 3, "ClipBoard - (3行) - Linnery"},
+        {"", 0, " - (0行) - Linnery"},
+        {"relative.txt", 1, "relative.txt - (1行) - Linnery"},
+        {"/home/u/folder", 0, "folder - (0行) - Linnery"},
+        {"/home/u/dir/", 5, " - (5行) - Linnery"},
+        {"/tmp/表.txt", 2, "表.txt - (2行) - Linnery"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(titleCaption(c.openName, c.count), c.caption);
+}
+
+TEST(Title, Cp932NamesAreSteppedByCharacterAndShownWhole) {
+    CodePageScope cp932("cp932");
+    // "表" is 95 5C in cp932: its second byte is a backslash, which must not cut the name.
+    EXPECT_EQ(titleCaption("/tmp/\x95\x5C.txt", 7), "表.txt - (7行) - Linnery");
+    EXPECT_EQ(errorBoxText("\x95\x5C"), "\x95\x5C.");
+}
+
+TEST(Undo, AlternatesBetweenUndoAndRedo) {
+    Editor editor;
+    editor.doc.assign(listOf({"b", "a"}));
+    EXPECT_STREQ(undoCaption(editor.undoState), "取り消し不可");
+
+    editor.takeUndoCopy();
+    editor.doc.assign(listOf({"a", "b"})); // the command's work
+    EXPECT_STREQ(undoCaption(editor.undoState), "取り消し");
+
+    const std::vector<std::vector<std::string>> documents = {{"b", "a"}, {"a", "b"}, {"b", "a"}};
+    const std::vector<std::string> captions = {"やり直し", "取り消し", "やり直し"};
+    for (std::size_t i = 0; i < documents.size(); ++i) {
+        editor.doc.setSelected(-1, true);
+        editor.undoRedo();
+        EXPECT_EQ(linesOf(editor.doc.lines()), documents[i]);
+        EXPECT_EQ(undoCaption(editor.undoState), captions[i]);
+        EXPECT_EQ(editor.doc.selectedCount(), 0);
+    }
+}
+
+TEST(Undo, TheNextCommandReplacesTheCopy) {
+    Editor editor;
+    editor.doc.assign(listOf({"1", "2", "3"}));
+    editor.takeUndoCopy();
+    editor.doc.remove(0);
+    editor.takeUndoCopy();
+    editor.doc.remove(0);
+    editor.undoRedo();
+    EXPECT_EQ(linesOf(editor.doc.lines()), (std::vector<std::string>{"2", "3"}));
+    editor.documentReplaced();
+    EXPECT_STREQ(undoCaption(editor.undoState), "取り消し不可");
+}
+
+TEST(Editor, FailedLoadKeepsTheDocument) {
+    Editor editor;
+    editor.doc.assign(listOf({"kept"}));
+    EXPECT_THROW(editor.loadDocument("/nonexistent/file.txt"), LineError);
+    EXPECT_EQ(linesOf(editor.doc.lines()), std::vector<std::string>{"kept"});
+}
+
+TEST(Progress, CaptionChangesOnlyWhenThePercentDoes) {
+    Progress progress;
+    std::vector<std::string> seen;
+    progress.setListener([&](const std::string& caption) { seen.push_back(caption); });
+    for (int s = 0; s < 3; ++s)
+        progress.show(s, 2);
+    progress.end();
+    progress.end();
+    EXPECT_EQ(seen, (std::vector<std::string>{"0%", "50%", "100%", "-"}));
+
+    // Stepping a whole loop at once gives the same captions as one show() per step.
+    for (const auto& [steps, d, scale, offset] : std::vector<std::tuple<int, int, int, int>>{
+             {11, 10, 100, 0}, {2, 10, 100, 0}, {1000, 999, 100, 0}, {7, 3, 50, 50}, {250, 249, 50, 0}}) {
+        Progress a, b;
+        std::vector<std::string> one, all;
+        a.setListener([&](const std::string& c) { one.push_back(c); });
+        b.setListener([&](const std::string& c) { all.push_back(c); });
+        for (int s = 0; s < steps; ++s)
+            a.showPercent(static_cast<std::int64_t>(s) * scale / d + offset);
+        b.showSteps(0, steps - 1, d, scale, offset);
+        EXPECT_EQ(one, all) << steps << "/" << d;
+    }
+}
+
+TEST(Progress, LargeStepsDoNotOverflow) {
+    Progress progress;
+    progress.show(30'000'000, 30'000'001);
+    EXPECT_EQ(progress.caption(), "99%");
+}
