@@ -1,0 +1,63 @@
+#include "core/SelectionScope.h"
+
+#include "core/LineError.h"
+
+#include <string_view>
+#include <vector>
+
+namespace linnery {
+
+GatheredLines gatherSelection(Document& doc) {
+    GatheredLines gathered;
+    const std::vector<std::string_view>& lines = doc.lines().views();
+    const std::vector<std::uint8_t>& selected = doc.selection();
+    const int n = doc.count();
+
+    // The walk from the bottom, in one pass: selected lines collect bottom-up, the others keep their order.
+    std::vector<std::string_view> taken;
+    std::vector<std::string_view> kept;
+    taken.reserve(static_cast<std::size_t>(doc.selectedCount()));
+    kept.reserve(static_cast<std::size_t>(n - doc.selectedCount()));
+    for (int i = n - 1; i >= 0; --i) {
+        if (selected[static_cast<std::size_t>(i)]) {
+            taken.push_back(lines[static_cast<std::size_t>(i)]);
+            gathered.anchor = i;
+        }
+    }
+    for (int i = 0; i < n; ++i)
+        if (!selected[static_cast<std::size_t>(i)])
+            kept.push_back(lines[static_cast<std::size_t>(i)]);
+
+    gathered.lines.assignViews(std::move(taken), doc.lines());
+    LineList rest;
+    rest.assignViews(std::move(kept), doc.lines());
+    doc.reorder(std::move(rest));
+    return gathered;
+}
+
+void reinsertBlock(Document& doc, int anchor, const LineList& block) {
+    const int n = doc.count();
+    if (anchor == -1)
+        anchor = n;
+    if (anchor < 0 || anchor > n)
+        throw LineError::insert();
+    const std::vector<std::string_view>& lines = doc.lines().views();
+    const std::vector<std::string_view>& blockLines = block.views();
+
+    std::vector<std::string_view> merged;
+    merged.reserve(lines.size() + blockLines.size());
+    merged.insert(merged.end(), lines.begin(), lines.begin() + anchor);
+    merged.insert(merged.end(), blockLines.begin(), blockLines.end());
+    merged.insert(merged.end(), lines.begin() + anchor, lines.end());
+
+    // The copy keeps the document's buffers alive; assignViews adds the block's.
+    LineList result = doc.lines();
+    result.assignViews(std::move(merged), block);
+    doc.reorder(std::move(result));
+    for (int k = 0; k < block.count(); ++k)
+        doc.setSelected(anchor + k, true);
+    if (!block.empty())
+        doc.setFocus(anchor);
+}
+
+} // namespace linnery

@@ -1,0 +1,133 @@
+#include "core/SelectionScope.h"
+
+#include "core/LineError.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+using namespace linnery;
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+Document documentOf(const Lines& lines, const std::vector<int>& selected) {
+    Document doc;
+    for (const std::string& line : lines)
+        doc.add(line);
+    for (int i : selected)
+        doc.setSelected(i, true);
+    return doc;
+}
+
+Lines linesOf(const LineList& list) {
+    return Lines(list.views().begin(), list.views().end());
+}
+
+std::vector<int> selectedOf(const Document& doc) {
+    std::vector<int> out;
+    for (int i = 0; i < doc.count(); ++i)
+        if (doc.isSelected(i))
+            out.push_back(i);
+    return out;
+}
+
+struct GatherCase {
+    std::string label;
+    Lines lines;
+    std::vector<int> selected;
+    Lines gathered; // bottom-up
+    int anchor;
+    Lines rest;
+};
+
+void PrintTo(const GatherCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
+class GatherTest : public ::testing::TestWithParam<GatherCase> {};
+
+TEST_P(GatherTest, TakesSelectedLinesBottomUp) {
+    const GatherCase& c = GetParam();
+    Document doc = documentOf(c.lines, c.selected);
+    const GatheredLines g = gatherSelection(doc);
+    EXPECT_EQ(linesOf(g.lines), c.gathered);
+    EXPECT_EQ(g.anchor, c.anchor);
+    EXPECT_EQ(linesOf(doc.lines()), c.rest);
+    EXPECT_EQ(doc.selectedCount(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GatherTest,
+    ::testing::Values(
+        GatherCase{"TwoApart", {"p", "s1", "q", "s2", "r"}, {1, 3}, {"s2", "s1"}, 1, {"p", "q", "r"}},
+        GatherCase{"All", {"a", "b", "c"}, {0, 1, 2}, {"c", "b", "a"}, 0, {}},
+        GatherCase{"FirstAndLast", {"a", "b", "c", "d"}, {0, 3}, {"d", "a"}, 0, {"b", "c"}},
+        GatherCase{"RunAtEnd", {"a", "b", "c", "d"}, {2, 3}, {"d", "c"}, 2, {"a", "b"}},
+        GatherCase{"NoneSelected", {"a", "b"}, {}, {}, -1, {"a", "b"}},
+        GatherCase{"EqualLines", {"x", "x", "y", "x"}, {1, 3}, {"x", "x"}, 1, {"x", "y"}}),
+    [](const auto& info) { return info.param.label; });
+
+struct ReinsertCase {
+    std::string label;
+    Lines rest;
+    int anchor;
+    Lines block;
+    Lines expected;
+    std::vector<int> selected;
+};
+
+void PrintTo(const ReinsertCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
+class ReinsertTest : public ::testing::TestWithParam<ReinsertCase> {};
+
+TEST_P(ReinsertTest, PutsBlockBackSelected) {
+    const ReinsertCase& c = GetParam();
+    Document doc = documentOf(c.rest, {});
+    if (doc.count() > 0)
+        doc.setSelected(0, true); // a stray selection must not survive
+    LineList block;
+    for (const std::string& line : c.block)
+        block.add(line);
+    reinsertBlock(doc, c.anchor, block);
+    EXPECT_EQ(linesOf(doc.lines()), c.expected);
+    EXPECT_EQ(selectedOf(doc), c.selected);
+    if (!c.block.empty()) {
+        EXPECT_EQ(doc.focus(), c.selected.front());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReinsertTest,
+    ::testing::Values(
+        ReinsertCase{"Middle", {"p", "q", "r"}, 1, {"B0", "B1"}, {"p", "B0", "B1", "q", "r"}, {1, 2}},
+        ReinsertCase{"Front", {"p", "q"}, 0, {"B0", "B1"}, {"B0", "B1", "p", "q"}, {0, 1}},
+        ReinsertCase{"End", {"p", "q"}, 2, {"B0", "B1"}, {"p", "q", "B0", "B1"}, {2, 3}},
+        ReinsertCase{"IntoEmpty", {}, 0, {"B0", "B1", "B2"}, {"B0", "B1", "B2"}, {0, 1, 2}}),
+    [](const auto& info) { return info.param.label; });
+
+TEST(ReinsertTest, AnchorBeyondTheListIsTheInsertError) {
+    Document doc = documentOf({"p"}, {});
+    LineList block;
+    block.add("B");
+    EXPECT_THROW(reinsertBlock(doc, 2, block), LineError);
+    EXPECT_EQ(linesOf(doc.lines()), Lines{"p"});
+}
+
+TEST(SelectionScopeTest, BlockOutlivesTheDocumentsOldLines) {
+    // The gathered lines are views into the document's buffers; they must stay valid after the
+    // document has let go of them.
+    Document doc = documentOf({"keep", "moved-1", "moved-2"}, {1, 2});
+    GatheredLines g = gatherSelection(doc);
+    doc.assign(LineList{});
+    doc.add("other");
+    reinsertBlock(doc, 0, g.lines);
+    EXPECT_EQ(linesOf(doc.lines()), (Lines{"moved-2", "moved-1", "other"}));
+}
+
+} // namespace
