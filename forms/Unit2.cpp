@@ -1,0 +1,111 @@
+#include "forms/Unit2.h"
+
+#include "app/Dialogs.h"
+#include "app/Fonts.h"
+#include "app/TextCodec.h"
+#include "core/LineReplacer.h"
+#include "forms/Unit4.h"
+
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace linnery {
+
+namespace {
+
+// Only a drop of local files starts a run; dragged text or web links are refused.
+bool holdsLocalFiles(const QMimeData* data) {
+    if (!data || !data->hasUrls() || data->urls().isEmpty())
+        return false;
+    const QList<QUrl> urls = data->urls();
+    return std::all_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+}
+
+} // namespace
+
+TForm2::TForm2(TForm4* report, QWidget* parent) : QWidget(parent, Qt::Window), report_(report) {
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("行単位置き換え"));
+    resize(488, 347);
+    // Closing the main window ends the program even while this window is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
+
+    Edit1 = new QLineEdit(QStringLiteral("置換前"), this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit2 = new QLineEdit(QStringLiteral("置換後"), this);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    for (QLineEdit* edit : {Edit1, Edit2}) {
+        edit->setFont(msGothic(16));
+        // A file dropped on an edit box is meant for the window, not pasted as text.
+        edit->setAcceptDrops(false);
+    }
+
+    Panel1 = new QLabel(
+        QStringLiteral("このウィンドウにファイルをドロップすると、置換が始まります。複数可。"), this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel1->setLineWidth(1);
+    Panel1->setAlignment(Qt::AlignCenter);
+    Panel1->setWordWrap(true);
+
+    // Drops anywhere on the window reach it for its whole life.
+    setAcceptDrops(true);
+    FormResize();
+}
+
+void TForm2::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void TForm2::FormResize() {
+    const int w = width();
+    Edit1->setGeometry(0, 0, w, 24);
+    Edit2->setGeometry(0, 24, w, 24);
+    Panel1->setGeometry(0, 48, w, std::max(0, height() - 48));
+}
+
+void TForm2::dragEnterEvent(QDragEnterEvent* event) {
+    if (holdsLocalFiles(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void TForm2::dragMoveEvent(QDragMoveEvent* event) {
+    if (holdsLocalFiles(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void TForm2::dropEvent(QDropEvent* event) {
+    if (!holdsLocalFiles(event->mimeData()))
+        return;
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    event->acceptProposedAction();
+    replaceDropped(paths);
+}
+
+void TForm2::replaceDropped(const std::vector<std::string>& paths) {
+    report_->clearReport();
+    ReplacementReport result;
+    try {
+        result = replaceLinesInFiles(paths, toCodePage(Edit1->text()), toCodePage(Edit2->text()));
+    } catch (const std::exception& e) {
+        reportError(e);
+        return;
+    }
+    report_->setReport(result);
+    Dialogs::instance().showModal(report_);
+    raise();
+    activateWindow();
+}
+
+} // namespace linnery

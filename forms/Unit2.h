@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
+class QLabel;
+class QLineEdit;
+
+namespace linnery {
+
+class TForm4;
+
+// The line replacement window: in every file dropped on it, each line equal to Edit1's text becomes
+// Edit2's text; the report window then lists the rewritten files. Modeless; works on files only.
+class TForm2 : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TForm2(TForm4* report, QWidget* parent = nullptr);
+
+    // The replacement run over the dropped paths (bytes), in drop order.
+    void replaceDropped(const std::vector<std::string>& paths);
+
+    QLineEdit* Edit1;
+    QLineEdit* Edit2;
+    QLabel* Panel1;
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void FormResize();
+
+    TForm4* report_;
+};
+
+} // namespace linnery

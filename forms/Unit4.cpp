@@ -1,0 +1,92 @@
+#include "forms/Unit4.h"
+
+#include "app/Fonts.h"
+#include "app/TextCodec.h"
+#include "core/LineReplacer.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QScreen>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
+
+namespace linnery {
+
+namespace {
+
+// Rows of the path list are 13 pixels high, whatever the font reports.
+class ReportRowDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), 13};
+    }
+};
+
+} // namespace
+
+TForm4::TForm4(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QStringLiteral("置換完了"));
+    setSizeGripEnabled(true);
+    resize(696, 480);
+    setAttribute(Qt::WA_QuitOnClose, false);
+
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFont(msGothic(13));
+    Label1->move(0, 0);
+    Label1->adjustSize();
+
+    ListBox1 = new QListWidget(this);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setFont(msGothic(13));
+    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListBox1->setUniformItemSizes(true);
+    ListBox1->setItemDelegate(new ReportRowDelegate(ListBox1));
+    ListBox1->move(0, 16);
+    FormResize();
+}
+
+void TForm4::clearReport() {
+    ListBox1->clear();
+}
+
+void TForm4::setReport(const ReplacementReport& report) {
+    Label1->setText(QString::fromStdString(
+        replacementSummary(report.fileCount, static_cast<int>(report.rewritten.size()))));
+    Label1->adjustSize();
+    ListBox1->clear();
+    for (const std::string& path : report.rewritten)
+        ListBox1->addItem(fromCodePage(path));
+}
+
+void TForm4::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    FormResize();
+}
+
+void TForm4::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TForm4::FormResize() {
+    ListBox1->setGeometry(0, 16, width(), std::max(0, height() - 16));
+}
+
+void TForm4::FormShow() {
+    // Centred by the outer size; C++ division truncates toward zero like the original's, so a window
+    // larger than the screen gets a negative position.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        const QSize outer = frameGeometry().size();
+        move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
+    }
+    raise();
+    activateWindow();
+}
+
+} // namespace linnery

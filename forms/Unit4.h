@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QListWidget;
+
+namespace linnery {
+
+struct ReplacementReport;
+
+// The replacement report: the summary of the last run and the files it rewrote. Shown modally by the
+// line replacement window, centred on the screen every time.
+class TForm4 : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TForm4(QWidget* parent = nullptr);
+
+    // Empties the list of rewritten files (the summary stays until the next report).
+    void clearReport();
+    // The summary line and the rewritten paths (bytes in the code page), in processing order.
+    void setReport(const ReplacementReport& report);
+
+    QLabel* Label1;
+    QListWidget* ListBox1;
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void FormResize();
+    void FormShow();
+};
+
+} // namespace linnery

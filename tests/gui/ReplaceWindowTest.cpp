@@ -1,0 +1,210 @@
+// The line replacement window and its report: layout, drops and the report after a run.
+
+#include "GuiTestSupport.h"
+
+#include "core/CodePage.h"
+#include "forms/Unit2.h"
+#include "forms/Unit4.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace linnery;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+}
+
+QStringList items(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+// Drags the files onto `target` the way the platform does: enter, move, drop. Returns whether the
+// drag was accepted.
+bool dropFiles(QWidget* target, const QStringList& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& p : paths)
+        urls << QUrl::fromLocalFile(p);
+    data.setUrls(urls);
+    data.setText(paths.join(QLatin1Char('\n'))); // file managers offer the paths as text too
+    const QPoint at(target->width() / 2, target->height() / 2);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    if (!move.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+} // namespace
+
+class ReplaceWindowTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void init() {
+        dialogs = std::make_unique<test::FakeDialogs>();
+        form4 = std::make_unique<TForm4>();
+        form2 = std::make_unique<TForm2>(form4.get());
+        QVERIFY(dir.isValid());
+    }
+    void cleanup() {
+        form2.reset();
+        form4.reset();
+        dialogs.reset();
+    }
+
+    void form2CaptionsAndLayout() {
+        QCOMPARE(form2->windowTitle(), QStringLiteral("行単位置き換え"));
+        QVERIFY(form2->isWindow());
+        QVERIFY(!form2->testAttribute(Qt::WA_QuitOnClose)); // the main window's close ends the program
+        QCOMPARE(form2->size(), QSize(488, 347));
+        QCOMPARE(form2->Edit1->text(), QStringLiteral("置換前"));
+        QCOMPARE(form2->Edit2->text(), QStringLiteral("置換後"));
+        QCOMPARE(form2->Edit1->font().pixelSize(), 16);
+        QCOMPARE(form2->Edit2->font().pixelSize(), 16);
+        QCOMPARE(form2->Panel1->text(),
+                 QStringLiteral("このウィンドウにファイルをドロップすると、置換が始まります。複数可。"));
+        QCOMPARE(form2->Panel1->alignment(), Qt::AlignCenter);
+        QVERIFY(form2->Panel1->wordWrap());
+        QCOMPARE(form2->Panel1->frameShadow(), QFrame::Sunken);
+        QVERIFY(form2->acceptDrops());
+
+        // A hidden window gets its resize events when shown.
+        form2->show();
+        for (const QSize size : {QSize(488, 347), QSize(620, 300), QSize(200, 30)}) {
+            form2->resize(size);
+            QCOMPARE(form2->Edit1->geometry(), QRect(0, 0, size.width(), 24));
+            QCOMPARE(form2->Edit2->geometry(), QRect(0, 24, size.width(), 24));
+            QCOMPARE(form2->Panel1->geometry(), QRect(0, 48, size.width(), std::max(0, size.height() - 48)));
+        }
+    }
+
+    void form4CaptionsLayoutAndCentring() {
+        QCOMPARE(form4->windowTitle(), QStringLiteral("置換完了"));
+        QCOMPARE(form4->size(), QSize(696, 480));
+        QCOMPARE(form4->Label1->pos(), QPoint(0, 0));
+        QCOMPARE(form4->Label1->font().pixelSize(), 13);
+        QCOMPARE(form4->ListBox1->font().pixelSize(), 13);
+        QCOMPARE(form4->ListBox1->selectionMode(), QAbstractItemView::SingleSelection);
+        QCOMPARE(form4->ListBox1->geometry(), QRect(0, 16, 696, 464));
+        form4->show();
+        form4->resize(500, 300);
+        QCOMPARE(form4->ListBox1->geometry(), QRect(0, 16, 500, 284));
+
+        // Centred on every show by its outer size; a window wider than the screen gets a negative left
+        // edge, the half truncated toward zero.
+        form4->hide();
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        for (const QSize size : {QSize(301, 200), QSize(screen.width() + 101, 100)}) {
+            form4->resize(size);
+            form4->show();
+            const QSize outer = form4->frameGeometry().size();
+            QCOMPARE(form4->frameGeometry().topLeft(),
+                     screen.topLeft() + QPoint((screen.width() - outer.width()) / 2,
+                                               (screen.height() - outer.height()) / 2));
+            form4->hide();
+        }
+    }
+
+    void dropRunsTheReplacementAndShowsTheReport() {
+        // The edit texts are encoded with the code page: the defaults are replaced as typed.
+        const QString hit = dir.filePath(QStringLiteral("hit.txt"));
+        const QString miss = dir.filePath(QStringLiteral("miss.txt"));
+        writeFile(hit, "a\n置換前\n");
+        writeFile(miss, "置換前 \nb");
+        form4->ListBox1->addItem(QStringLiteral("stale"));
+        QString summary;
+        dialogs->onModal = [&](QDialog* w) { summary = static_cast<TForm4*>(w)->Label1->text(); };
+
+        // Dropped on an edit box, the files still reach the window.
+        QVERIFY(dropFiles(form2->Edit1, {miss, hit, miss}));
+
+        QCOMPARE(dialogs->modalWindows, QList<QDialog*>{form4.get()});
+        QVERIFY(dialogs->errors.isEmpty());
+        QCOMPARE(summary,
+                 QStringLiteral(
+                     " 3 個のファイルのうち、以下の 1 個のファイルに対して行単位置き換えを実行しました。"));
+        QCOMPARE(items(form4->ListBox1), QStringList{hit});
+        QCOMPARE(readAll(hit), QByteArray("a\r\n置換後\r\n"));
+        QCOMPARE(readAll(miss), QByteArray("置換前 \nb"));
+    }
+
+    void typedTextIsEncodedWithTheCodePage() {
+        CodePage::setCurrent("cp932");
+        const QString f = dir.filePath(QStringLiteral("sjis.txt"));
+        writeFile(f, "\x92\x75\x8a\xb7\x91\x4f\n"); // 置換前 in Shift-JIS
+        form2->replaceDropped({QFile::encodeName(f).toStdString()});
+        CodePage::setCurrent("utf-8");
+        QCOMPARE(readAll(f), QByteArray("\x92\x75\x8a\xb7\x8c\xe3\r\n")); // 置換後
+        QCOMPARE(form4->ListBox1->count(), 1);
+    }
+
+    void unopenableItemShowsTheErrorAndNoReport() {
+        const QString first = dir.filePath(QStringLiteral("first.txt"));
+        const QString last = dir.filePath(QStringLiteral("last.txt"));
+        writeFile(first, "置換前\n");
+        writeFile(last, "置換前\n");
+        form4->ListBox1->addItem(QStringLiteral("stale"));
+
+        QVERIFY(dropFiles(form2.get(), {first, dir.path(), last}));
+
+        QCOMPARE(dialogs->errors, QStringList{QStringLiteral("ﾌｧｲﾙ %1 は開けません.").arg(dir.path())});
+        QVERIFY(dialogs->modalWindows.isEmpty());
+        QCOMPARE(form4->ListBox1->count(), 0);
+        QCOMPARE(readAll(first), QByteArray("置換後\r\n"));
+        QCOMPARE(readAll(last), QByteArray("置換前\n"));
+    }
+
+    void onlyLocalFileDropsAreTaken() {
+        QMimeData text;
+        text.setText(QStringLiteral("置換前"));
+        QDragEnterEvent enterText(QPoint(10, 100), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form2.get(), &enterText);
+        QVERIFY(!enterText.isAccepted());
+
+        QMimeData web;
+        web.setUrls({QUrl(QStringLiteral("https://example.com/a.txt"))});
+        QDragEnterEvent enterWeb(QPoint(10, 100), Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form2.get(), &enterWeb);
+        QVERIFY(!enterWeb.isAccepted());
+        QVERIFY(dialogs->modalWindows.isEmpty());
+    }
+
+  private:
+    std::unique_ptr<test::FakeDialogs> dialogs;
+    std::unique_ptr<TForm4> form4;
+    std::unique_ptr<TForm2> form2;
+    QTemporaryDir dir;
+};
+
+QTEST_MAIN(ReplaceWindowTest)
+#include "ReplaceWindowTest.moc"
