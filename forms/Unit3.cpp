@@ -1,0 +1,70 @@
+#include "forms/Unit3.h"
+
+#include "app/Fonts.h"
+#include "app/LineListModel.h"
+
+#include <QListView>
+#include <QStatusBar>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
+
+namespace linnery {
+
+namespace {
+
+constexpr int kStatusBarHeight = 24;
+constexpr int kRowHeight = 16;
+
+// Rows are 16 pixels high, whatever the font reports.
+class RemovedRowDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), kRowHeight};
+    }
+};
+
+} // namespace
+
+TForm3::TForm3(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("被削除行"));
+    resize(488, 347);
+
+    model_ = new LineListModel(&lines_, this);
+    ListBox1 = new QListView(this);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setFont(msGothic(16));
+    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListBox1->setUniformItemSizes(true); // the view asks for one row's size, not for every line's
+    ListBox1->setItemDelegate(new RemovedRowDelegate(ListBox1));
+    ListBox1->setModel(model_);
+    ListBox1->move(0, 0);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setFixedHeight(kStatusBarHeight);
+    StatusBar1->showMessage(QStringLiteral("連続していた重複行です。これらは削除されました。"));
+    FormResize();
+}
+
+void TForm3::setRemovedLines(LineList lines) {
+    model_->beginChange();
+    lines_ = std::move(lines);
+    model_->endChange();
+}
+
+void TForm3::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    FormResize();
+}
+
+void TForm3::FormResize() {
+    // The status bar is docked at the bottom edge over the full width; the list fills the rest.
+    StatusBar1->setGeometry(0, height() - kStatusBarHeight, width(), kStatusBarHeight);
+    ListBox1->resize(width(), std::max(0, height() - kStatusBarHeight));
+}
+
+} // namespace linnery
