@@ -1,0 +1,91 @@
+#include "forms/Unit5.h"
+
+#include "app/Fonts.h"
+#include "app/TextCodec.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QStyledItemDelegate>
+#include <QToolButton>
+
+namespace linnery {
+
+namespace {
+
+// Every row of the field list is 16 pixels high, whatever the font reports.
+class FieldRowDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), 16};
+    }
+};
+
+} // namespace
+
+TForm5::TForm5(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(QStringLiteral("コンマ区切りデータのソート"));
+    setSizeGripEnabled(true);
+    move(263, 115);
+    resize(696, 480);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFixedWidth(16);
+
+    SpeedButton1 = new QToolButton(Panel1);
+    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+    SpeedButton1->setText(QStringLiteral("▽"));
+    SpeedButton1->setAutoRaise(true);
+    SpeedButton1->setFocusPolicy(Qt::NoFocus);
+    SpeedButton1->setGeometry(0, 0, 17, 16);
+
+    // One character per line in a column this narrow, so the text reads from top to bottom.
+    Label3D1 = new QLabel(Panel1);
+    Label3D1->setObjectName(QStringLiteral("Label3D1"));
+    Label3D1->setFont(msPGothic(12));
+    Label3D1->setWordWrap(true);
+    Label3D1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label3D1->setText(QStringLiteral("どの項目でソートするか選択したら、上のボタンをクリックしてください。"));
+    Label3D1->setGeometry(2, 18, 12, 352);
+
+    ListBox1 = new QListWidget(this);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setFont(msPGothic(16));
+    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListBox1->setUniformItemSizes(true);
+    ListBox1->setItemDelegate(new FieldRowDelegate(ListBox1));
+
+    connect(SpeedButton1, &QToolButton::clicked, this, &TForm5::SpeedButton1Click);
+    connect(ListBox1, &QListWidget::itemDoubleClicked, this, &TForm5::SpeedButton1Click);
+    FormCreate();
+}
+
+void TForm5::FormCreate() {
+    // The panel keeps the left edge; the field list takes all the rest of the client area.
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(Panel1);
+    layout->addWidget(ListBox1, 1);
+}
+
+void TForm5::setFields(const std::vector<std::string>& fields) {
+    ListBox1->clear();
+    for (const std::string& field : fields)
+        ListBox1->addItem(fromCodePage(field));
+    ListBox1->setCurrentRow(-1);
+    ListBox1->clearSelection();
+}
+
+void TForm5::SpeedButton1Click() {
+    const QList<QListWidgetItem*> chosen = ListBox1->selectedItems();
+    if (chosen.isEmpty())
+        return;
+    emit sortRequested(ListBox1->row(chosen.first()));
+}
+
+} // namespace linnery

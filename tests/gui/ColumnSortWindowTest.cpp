@@ -1,0 +1,110 @@
+// The column sort window: its layout, the field list and when it asks for a sort.
+
+#include "app/Fonts.h"
+#include "core/CodePage.h"
+#include "forms/Unit5.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+using linnery::TForm5;
+
+class ColumnSortWindowTest : public QObject {
+    Q_OBJECT
+
+  private:
+    static QPoint rowCentre(TForm5& form, int row) {
+        return form.ListBox1->visualItemRect(form.ListBox1->item(row)).center();
+    }
+
+  private slots:
+    void initTestCase() { linnery::installFontSubstitutes(); }
+
+    void layout() {
+        TForm5 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.objectName(), QStringLiteral("Form5"));
+        QCOMPARE(form.windowTitle(), QStringLiteral("コンマ区切りデータのソート"));
+        QCOMPARE(form.pos(), QPoint(263, 115));
+        QCOMPARE(form.size(), QSize(696, 480));
+
+        QCOMPARE(form.Panel1->geometry(), QRect(0, 0, 16, form.height()));
+        QCOMPARE(form.SpeedButton1->parentWidget(), form.Panel1);
+        QCOMPARE(form.SpeedButton1->geometry(), QRect(0, 0, 17, 16));
+        QCOMPARE(form.SpeedButton1->text(), QStringLiteral("▽"));
+        QCOMPARE(form.Label3D1->parentWidget(), form.Panel1);
+        QCOMPARE(form.Label3D1->geometry(), QRect(2, 18, 12, 352));
+        QCOMPARE(form.Label3D1->text(),
+                 QStringLiteral("どの項目でソートするか選択したら、上のボタンをクリックしてください。"));
+        QCOMPARE(form.Label3D1->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
+        QCOMPARE(form.Label3D1->font().pixelSize(), 12);
+
+        // The field list takes the rest of the client area, also after a resize.
+        QCOMPARE(form.ListBox1->geometry(), QRect(16, 0, 680, 480));
+        form.resize(500, 300);
+        QTRY_COMPARE(form.ListBox1->geometry(), QRect(16, 0, 484, 300));
+        QCOMPARE(form.Panel1->height(), 300);
+        QCOMPARE(form.ListBox1->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
+        QCOMPARE(form.ListBox1->font().pixelSize(), 16);
+        QCOMPARE(form.ListBox1->selectionMode(), QAbstractItemView::SingleSelection);
+    }
+
+    void setFieldsReplacesAndChoosesNothing() {
+        TForm5 form;
+        form.show();
+        form.setFields({"a", "b", "c"});
+        form.ListBox1->setCurrentRow(2);
+        form.setFields({"name", "", "age"});
+        QCOMPARE(form.ListBox1->count(), 3);
+        QCOMPARE(form.ListBox1->item(0)->text(), QStringLiteral("name"));
+        QCOMPARE(form.ListBox1->item(1)->text(), QString());
+        QCOMPARE(form.ListBox1->currentRow(), -1);
+        QVERIFY(form.ListBox1->selectedItems().isEmpty());
+        QCOMPARE(form.ListBox1->visualItemRect(form.ListBox1->item(0)).height(), 16);
+
+        linnery::CodePage::setCurrent("cp932");
+        form.setFields({"\x95\x5c", "\x83\x5c"});
+        linnery::CodePage::setCurrent("utf-8");
+        QCOMPARE(form.ListBox1->item(0)->text(), QStringLiteral("表"));
+        QCOMPARE(form.ListBox1->item(1)->text(), QStringLiteral("ソ"));
+    }
+
+    void buttonSortsOnlyWithAChosenField() {
+        TForm5 form;
+        form.show();
+        QSignalSpy spy(&form, &TForm5::sortRequested);
+        form.setFields({});
+        QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
+        form.setFields({"x", "y", "z"});
+        QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
+        QCOMPARE(spy.count(), 0);
+        QVERIFY(form.isVisible()); // nothing chosen: the window stays open
+
+        form.ListBox1->setCurrentRow(1);
+        QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(spy.at(0).at(0).toInt(), 1);
+    }
+
+    void doubleClickSortsAtOnce() {
+        TForm5 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.setFields({"x", "y", "z"});
+        QSignalSpy spy(&form, &TForm5::sortRequested);
+        // A double-click starts with a plain click, which only chooses the field.
+        QTest::mouseClick(form.ListBox1->viewport(), Qt::LeftButton, {}, rowCentre(form, 2));
+        QCOMPARE(spy.count(), 0);
+        QTest::mouseDClick(form.ListBox1->viewport(), Qt::LeftButton, {}, rowCentre(form, 2));
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(spy.at(0).at(0).toInt(), 2);
+    }
+};
+
+QTEST_MAIN(ColumnSortWindowTest)
+#include "ColumnSortWindowTest.moc"
