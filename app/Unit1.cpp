@@ -1,0 +1,522 @@
+#include "app/Unit1.h"
+
+#include "app/Dialogs.h"
+#include "app/Fonts.h"
+#include "app/LineListModel.h"
+#include "app/TextCodec.h"
+#include "core/AffixCommands.h"
+#include "core/ClipboardTransfer.h"
+#include "core/ColumnSort.h"
+#include "core/DeleteCommands.h"
+#include "core/OrderCommands.h"
+#include "core/TextFile.h"
+#include "forms/Unit2.h"
+#include "forms/Unit3.h"
+#include "forms/Unit5.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QListView>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <QUrl>
+
+namespace linnery {
+
+const QString TForm1::kOpenFilter = QStringLiteral(
+    "ソートするファイル (*.txt;*.csv)|*.txt;*.csv|テキスト文書 (*.txt)|*.txt|カンマ区切り (*.csv)|*.csv|"
+    "すべてのファイル (*.*)|*.*");
+const QString TForm1::kSaveFilter = QStringLiteral("テキスト文書|*.txt|すべてのファイル (*.*)|*.*");
+const QString TForm1::kHomePage = QStringLiteral("https://linnery.example.com/");
+const QString TForm1::kMailAddress = QStringLiteral("linnery@example.com");
+
+namespace {
+
+// Rows of the document are 16 pixels high whatever the font reports.
+class FixedRowDelegate : public QStyledItemDelegate {
+  public:
+    FixedRowDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), height_};
+    }
+
+  private:
+    int height_;
+};
+
+QString pathText(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+std::string pathBytes(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+} // namespace
+
+TForm1::TForm1(std::vector<std::string> arguments, QWidget* parent)
+    : QMainWindow(parent), arguments_(std::move(arguments)) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Linnery"));
+    setFont(msPGothic(12));
+    ListBox1 = new QListView(this);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    model_ = new LineListModel(&editor_.doc.lines(), this);
+    ListBox1->setModel(model_);
+    ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListBox1->setUniformItemSizes(true);
+    ListBox1->setFont(msGothic(16));
+    ListBox1->setItemDelegate(new FixedRowDelegate(16, ListBox1));
+    ListBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    ListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListBox1->setAcceptDrops(false);
+    ListBox1->viewport()->setAcceptDrops(false);
+    ListBox1->viewport()->installEventFilter(this);
+    ListBox1->setContextMenuPolicy(Qt::NoContextMenu); // the window's context menu covers the list
+    buildMenus();
+    editor_.progress.setListener([this](const std::string& caption) {
+        // Shown without processing input: only the menu bar is redrawn, at once.
+        N12->setText(QString::fromStdString(caption));
+        menuBar()->repaint();
+    });
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    FormDestroy();
+}
+
+void TForm1::setWindows(TForm2* form2, TForm3* form3, TForm5* form5) {
+    form2_ = form2;
+    form3_ = form3;
+    form5_ = form5;
+    if (form5_)
+        connect(form5_, &TForm5::sortRequested, this, &TForm1::sortByColumn);
+}
+
+QAction* TForm1::item(QMenu* menu, const char* name, const QString& caption, void (TForm1::*handler)()) {
+    QAction* action = caption == QLatin1String("-") ? menu->addSeparator() : menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    if (handler)
+        connect(action, &QAction::triggered, this, handler);
+    return action;
+}
+
+void TForm1::buildMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    QMenu* file = bar->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+    File1 = file->menuAction();
+    File1->setObjectName(QStringLiteral("File1"));
+    Open1 = item(file, "Open1", QStringLiteral("開く(&O)..."), &TForm1::Open1Click);
+    Save1 = item(file, "Save1", QStringLiteral("上書き保存(&S)"), &TForm1::Save1Click);
+    SaveAs1 = item(file, "SaveAs1", QStringLiteral("名前を付けて保存(&A)..."), &TForm1::SaveAs1Click);
+    N10 = item(file, "N10", QStringLiteral("-"));
+    Exit1 = item(file, "Exit1", QStringLiteral("終了(&X)"), &TForm1::Exit1Click);
+
+    QMenu* edit = bar->addMenu(QStringLiteral("編集(&E)"));
+    Edit1 = edit->menuAction();
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    N5 = item(edit, "N5", QStringLiteral("取り消し"), &TForm1::N5Click);
+    N5->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    N16 = item(edit, "N16", QStringLiteral("-"));
+    N1 = item(edit, "N1", QStringLiteral("５０音順ソート"), &TForm1::N1Click);
+    N2 = item(edit, "N2", QStringLiteral("長さ順ソート"), &TForm1::N2Click);
+    N3 = item(edit, "N3", QStringLiteral("逆並びソート"), &TForm1::N3Click);
+    N4 = item(edit, "N4", QStringLiteral("ランダムソート"), &TForm1::N4Click);
+    N24 = item(edit, "N24", QStringLiteral("-"));
+    Delete1 = item(edit, "Delete1", QStringLiteral("削除"), &TForm1::Delete1Click);
+    N11 = item(edit, "N11", QStringLiteral("-"));
+    QMenu* commands = edit->addMenu(QStringLiteral("その他の機能"));
+    Commands1 = commands->menuAction();
+    Commands1->setObjectName(QStringLiteral("Commands1"));
+    N8 = item(commands, "N8", QStringLiteral("連続する重複行を削除"), &TForm1::N8Click);
+    N6 = item(commands, "N6", QStringLiteral("指定文と一致する行を削除"), &TForm1::N6Click);
+    N17 = item(commands, "N17", QStringLiteral("空行削除"), &TForm1::N17Click);
+    N14 = item(commands, "N14", QStringLiteral("行頭に文字列を追加"), &TForm1::N14Click);
+    N15 = item(commands, "N15", QStringLiteral("行末に文字列を追加"), &TForm1::N15Click);
+    N7 = item(commands, "N7", QStringLiteral("行単位置き換え"), &TForm1::N7Click);
+    N21 = item(commands, "N21", QStringLiteral("カンマ区切りデータのソート"), &TForm1::N21Click);
+
+    QMenu* clipboard = bar->addMenu(QStringLiteral("クリップボード"));
+    N18 = clipboard->menuAction();
+    N18->setObjectName(QStringLiteral("N18"));
+    N19 = item(clipboard, "N19", QStringLiteral("読み込む"), &TForm1::N19Click);
+    N20 = item(clipboard, "N20", QStringLiteral("書き出す"), &TForm1::N20Click);
+
+    QMenu* help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
+    Help1 = help->menuAction();
+    Help1->setObjectName(QStringLiteral("Help1"));
+    TarnholmeHomePage1 = item(help, "TarnholmeHomePage1", QStringLiteral("Tarnholme Home Page"),
+                              &TForm1::TarnholmeHomePage1Click);
+    N13 = item(help, "N13", QStringLiteral("-"));
+    About = item(help, "About", QStringLiteral("バージョン情報(&A)"), &TForm1::AboutClick);
+
+    // Two plain items at the end of the bar; N12 carries the progress caption.
+    N9 = bar->addAction(QStringLiteral("-"));
+    N9->setObjectName(QStringLiteral("N9"));
+    N12 = bar->addAction(QStringLiteral("-"));
+    N12->setObjectName(QStringLiteral("N12"));
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    N23 = item(PopupMenu1, "N23", QStringLiteral("クリップボードから読み込む"), &TForm1::N19Click);
+    N23->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    N22 = item(PopupMenu1, "N22", QStringLiteral("クリップボードへ書き出す"), &TForm1::N20Click);
+    N22->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    Delete2 = item(PopupMenu1, "Delete2", QStringLiteral("削除"), &TForm1::Delete1Click);
+    Delete2->setShortcut(QKeySequence(Qt::Key_Delete));
+    // The context menu's shortcuts work whenever the window has the focus, before the menu bar's.
+    for (QAction* action : {N23, N22, Delete2}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+    }
+}
+
+void TForm1::FormCreate() {
+    setCentralWidget(ListBox1);
+    N5->setText(QString::fromUtf8(undoCaption(UndoState::None)));
+    N5->setEnabled(false);
+    Edit1->setEnabled(false);
+    Save1->setEnabled(false);
+    SaveAs1->setEnabled(false);
+    setAcceptDrops(true);
+}
+
+void TForm1::FormShow() {
+    if (arguments_.size() < 2)
+        return;
+    openName_ = arguments_[1];
+    loadOpenName();
+}
+
+void TForm1::FormDestroy() {
+    setAcceptDrops(false);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    QMainWindow::closeEvent(event);
+    // Closing the main window ends the program with all its windows, without asking.
+    QApplication::closeAllWindows();
+    QApplication::quit();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TForm1::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths.push_back(pathBytes(url.toLocalFile()));
+    event->acceptProposedAction();
+    FilesDropped(paths);
+}
+
+void TForm1::FilesDropped(const std::vector<std::string>& paths) {
+    if (paths.empty())
+        return;
+    openName_ = paths.front(); // the first file only, whatever its type
+    if (loadOpenName()) {
+        raise();
+        activateWindow();
+    }
+}
+
+void TForm1::contextMenuEvent(QContextMenuEvent* event) {
+    PopupMenu1->exec(event->globalPos());
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ListBox1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        // Let the list move its focus mark to the clicked line first.
+        QMouseEvent* mouse = static_cast<QMouseEvent*>(event);
+        const QModelIndex index = ListBox1->indexAt(mouse->position().toPoint());
+        if (index.isValid())
+            ListBox1->setCurrentIndex(index);
+        ListBox1DblClick();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::readView() {
+    Document& doc = editor_.doc;
+    doc.setSelected(-1, false);
+    if (QItemSelectionModel* selection = ListBox1->selectionModel()) {
+        for (const QItemSelectionRange& range : selection->selection())
+            for (int row = range.top(); row <= range.bottom(); ++row)
+                if (row < doc.count())
+                    doc.setSelected(row, true);
+    }
+    const QModelIndex current = ListBox1->currentIndex();
+    doc.setFocus(current.isValid() ? current.row() : 0);
+    doc.setTopIndex(ListBox1->verticalScrollBar()->value());
+}
+
+void TForm1::writeView() {
+    const Document& doc = editor_.doc;
+    QItemSelection selection;
+    const std::vector<std::uint8_t>& flags = doc.selection();
+    for (int row = 0; row < doc.count();) {
+        if (!flags[static_cast<std::size_t>(row)]) {
+            ++row;
+            continue;
+        }
+        const int first = row;
+        while (row < doc.count() && flags[static_cast<std::size_t>(row)])
+            ++row;
+        selection.select(model_->index(first), model_->index(row - 1));
+    }
+    QItemSelectionModel* model = ListBox1->selectionModel();
+    if (doc.focus() >= 0)
+        model->setCurrentIndex(model_->index(doc.focus()), QItemSelectionModel::NoUpdate);
+    model->select(selection, QItemSelectionModel::ClearAndSelect);
+    ListBox1->verticalScrollBar()->setValue(doc.topIndex());
+}
+
+template <class Work> bool TForm1::runCommand(Work&& work) {
+    readView();
+    model_->beginChange();
+    bool ok = true;
+    try {
+        work();
+    } catch (const std::exception& error) {
+        ok = false;
+        model_->endChange();
+        writeView();
+        refreshUndoItem();
+        reportError(error);
+        return false;
+    }
+    model_->endChange();
+    writeView();
+    refreshUndoItem();
+    return ok;
+}
+
+void TForm1::refreshUndoItem() {
+    N5->setText(QString::fromUtf8(undoCaption(editor_.undoState)));
+    N5->setEnabled(editor_.undoState != UndoState::None);
+}
+
+void TForm1::refreshTitle() {
+    setWindowTitle(QString::fromStdString(titleCaption(openName_, editor_.doc.count())));
+}
+
+bool TForm1::loadOpenName() {
+    if (!runCommand([this] { editor_.loadDocument(openName_); }))
+        return false;
+    saveName_ = openName_;
+    refreshTitle();
+    Edit1->setEnabled(true);
+    Save1->setEnabled(true);
+    SaveAs1->setEnabled(true);
+    editor_.documentReplaced();
+    refreshUndoItem();
+    return true;
+}
+
+void TForm1::Open1Click() {
+    if (openName_ == kClipboardName)
+        openName_.clear(); // the dialog does not propose it
+    QString name = pathText(openName_);
+    if (Dialogs::instance().openFile(this, kOpenFilter, name)) {
+        openName_ = pathBytes(name);
+        loadOpenName();
+    }
+    if (openName_.empty())
+        openName_ = kClipboardName;
+}
+
+bool TForm1::askSaveName() {
+    QString name = pathText(saveName_);
+    if (!Dialogs::instance().saveFile(this, kSaveFilter, name))
+        return false;
+    saveName_ = pathBytes(name);
+    return true;
+}
+
+void TForm1::saveDocument() {
+    try {
+        saveFile(editor_.doc.lines(), saveName_);
+    } catch (const std::exception& error) {
+        reportError(error);
+    }
+}
+
+void TForm1::Save1Click() {
+    if (saveName_.empty() && !askSaveName())
+        return;
+    saveDocument();
+}
+
+void TForm1::SaveAs1Click() {
+    if (askSaveName())
+        saveDocument();
+}
+
+void TForm1::Exit1Click() {
+    close();
+}
+
+void TForm1::AboutClick() {
+    const QString text =
+        QStringLiteral("Linnery\u3000リネリー\nVersion 1.5\n\nCreated by Tarnholme\nHomePage ： ") +
+        kHomePage + QStringLiteral("\nE-mail ： ") + kMailAddress;
+    Dialogs::instance().messageBox(this, text);
+}
+
+void TForm1::TarnholmeHomePage1Click() {
+    Dialogs::instance().openUrl(QUrl(kHomePage));
+}
+
+void TForm1::ListBox1DblClick() {
+    try {
+        const QModelIndex current = ListBox1->currentIndex();
+        const int focus = editor_.doc.count() == 0 ? -1 : (current.isValid() ? current.row() : 0);
+        QGuiApplication::clipboard()->setText(fromCodePage(editor_.doc.get(focus)));
+    } catch (const std::exception& error) {
+        reportError(error);
+    }
+}
+
+void TForm1::N1Click() {
+    runCommand([this] { collationSort(editor_); });
+}
+void TForm1::N2Click() {
+    runCommand([this] { lengthSort(editor_); });
+}
+void TForm1::N3Click() {
+    runCommand([this] { reverseOrder(editor_); });
+}
+void TForm1::N4Click() {
+    runCommand([this] { randomOrder(editor_); });
+}
+
+void TForm1::N5Click() {
+    // Ctrl+Z reaches the item only while the Edit menu can be opened.
+    if (!Edit1->isEnabled() || !N5->isEnabled())
+        return;
+    if (runCommand([this] { editor_.undoRedo(); }))
+        refreshTitle();
+}
+
+void TForm1::Delete1Click() {
+    if (runCommand([this] { deleteSelected(editor_); }))
+        refreshTitle();
+}
+
+void TForm1::N6Click() {
+    const QString text = Dialogs::instance().textEntry(
+        this, QStringLiteral("自動削除"), QStringLiteral("完全に一致する行だけが削除されます。"), QString());
+    if (runCommand([&] { deleteMatching(editor_, toCodePage(text)); }))
+        refreshTitle();
+}
+
+void TForm1::N17Click() {
+    if (runCommand([this] { deleteEmpty(editor_); }))
+        refreshTitle();
+}
+
+void TForm1::N7Click() {
+    if (!form2_)
+        return;
+    form2_->show();
+    form2_->raise();
+    form2_->activateWindow();
+}
+
+void TForm1::N8Click() {
+    LineList removed;
+    if (!runCommand([&] { removed = removeConsecutiveDuplicates(editor_); }))
+        return;
+    if (form3_) {
+        form3_->setRemovedLines(std::move(removed));
+        Dialogs::instance().showModal(form3_);
+    }
+    refreshTitle();
+}
+
+void TForm1::N14Click() {
+    const QString text =
+        Dialogs::instance().textEntry(this, QStringLiteral("行頭に文字列を追加"),
+                                      QStringLiteral("行頭に追加する文字列を入力してください。"), QString());
+    if (runCommand([&] { addPrefix(editor_, toCodePage(text)); }))
+        refreshTitle();
+}
+
+void TForm1::N15Click() {
+    const QString text =
+        Dialogs::instance().textEntry(this, QStringLiteral("行末に文字列を追加"),
+                                      QStringLiteral("行末に追加する文字列を入力してください。"), QString());
+    if (runCommand([&] { addSuffix(editor_, toCodePage(text)); }))
+        refreshTitle();
+}
+
+void TForm1::N19Click() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data || !data->hasText()) {
+        Dialogs::instance().messageBox(this, QStringLiteral("クリップボードに文字列がありません。"));
+        return;
+    }
+    const std::string text = toCodePage(data->text());
+    editor_.documentReplaced();
+    refreshUndoItem();
+    saveName_.clear();
+    if (!runCommand([&] { importClipboardText(editor_, text); }))
+        return;
+    openName_ = kClipboardName;
+    refreshTitle();
+    Edit1->setEnabled(true);
+    Save1->setEnabled(true);
+    SaveAs1->setEnabled(true);
+}
+
+void TForm1::N20Click() {
+    readView();
+    QGuiApplication::clipboard()->setText(fromCodePage(exportClipboardText(editor_.doc)));
+}
+
+void TForm1::N21Click() {
+    if (!form5_)
+        return;
+    std::vector<std::string> fields;
+    try {
+        fields = firstLineFields(editor_.doc);
+    } catch (const std::exception& error) {
+        reportError(error);
+        return;
+    }
+    form5_->setFields(fields);
+    Dialogs::instance().showModal(form5_);
+}
+
+void TForm1::sortByColumn(int field) {
+    if (!runCommand([&] { columnSort(editor_, field); }))
+        return; // the window stays open after an error
+    refreshTitle();
+    form5_->close();
+}
+
+} // namespace linnery

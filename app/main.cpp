@@ -1,0 +1,32 @@
+// Linnery: start-up. The five windows are created in order and live until the main window closes.
+
+#include "app/Fonts.h"
+#include "app/Unit1.h"
+#include "forms/Unit2.h"
+#include "forms/Unit3.h"
+#include "forms/Unit4.h"
+#include "forms/Unit5.h"
+
+#include <QApplication>
+
+#include <clocale>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Linnery"));
+    linnery::installFontSubstitutes();
+
+    // The command line as bytes: paths are not text until they are shown.
+    std::vector<std::string> arguments(argv, argv + argc);
+    linnery::TForm1 form1(arguments);
+    linnery::TForm4 form4;
+    linnery::TForm2 form2(&form4);
+    linnery::TForm3 form3;
+    linnery::TForm5 form5;
+    form1.setWindows(&form2, &form3, &form5);
+    form1.show();
+    return app.exec();
+}
