@@ -64,6 +64,7 @@ TForm1::TForm1(std::vector<std::string> arguments, QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Linnery"));
     setFont(msPGothic(12));
+    resize(640, 480); // a size to start from where the window system does not choose one
     ListBox1 = new QListView(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     model_ = new LineListModel(&editor_.doc.lines(), this);

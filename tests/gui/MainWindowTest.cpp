@@ -120,6 +120,7 @@ class MainWindowTest : public QObject {
     void duplicatesWindowAndTitleAfterItCloses();
     void clipboardImportAndExport();
     void columnSortWindow();
+    void contextMenuShortcutsWorkInTheList();
     void lineReplacementWindowIsModeless();
 };
 
@@ -463,6 +464,22 @@ void MainWindowTest::clipboardImportAndExport() {
     w.form1->Open1Click();
     QCOMPARE(w.dialogs.proposedOpenNames, QStringList{""});
     QCOMPARE(QString::fromStdString(w.form1->openName()), QStringLiteral("ClipBoard"));
+}
+
+void MainWindowTest::contextMenuShortcutsWorkInTheList() {
+    Windows w;
+    w.form1->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.form1.get()));
+    w.form1->ListBox1->setFocus();
+    QGuiApplication::clipboard()->setText(QStringLiteral("b\r\na"));
+    QTest::keyClick(w.form1->ListBox1, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(w.lines(), (QStringList{"b", "a"}));
+    w.select({0});
+    w.form1->ListBox1->setCurrentIndex(w.form1->ListBox1->model()->index(0, 0));
+    QGuiApplication::clipboard()->clear();
+    // The list view's own copy would put one line there; the command puts all of them.
+    QTest::keyClick(w.form1->ListBox1, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("b\r\na\r\n"));
 }
 
 void MainWindowTest::columnSortWindow() {
