@@ -3,6 +3,7 @@
 #include "core/SelectionScope.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -81,39 +82,61 @@ Views byLength(const Views& lines) {
     return sorted;
 }
 
-// The lines not yet drawn, as an order-statistics tree over their original positions: finding and
-// removing the k-th remaining line costs O(log n) instead of shifting the rest of a list.
+// The lines not yet drawn, as an order-statistics structure over their original positions: finding and
+// removing the k-th remaining line costs O(log n) instead of shifting the rest of a list. One bit per
+// line in 64-line blocks, and a Fenwick tree of the blocks' counts, keep the hot data in the cache.
 class RemainingLines {
   public:
-    explicit RemainingLines(std::size_t n) : tree_(n + 1, 0) {
-        for (std::size_t i = 1; i <= n; ++i) {
-            tree_[i] += 1;
-            const std::size_t parent = i + (i & (~i + 1));
-            if (parent <= n)
-                tree_[parent] += tree_[i];
+    explicit RemainingLines(std::size_t n)
+        : masks_((n + 63) / 64, ~std::uint64_t{0}), tree_(masks_.size() + 1, 0) {
+        if (n % 64 != 0)
+            masks_.back() = (std::uint64_t{1} << (n % 64)) - 1;
+        const std::size_t blocks = masks_.size();
+        for (std::size_t b = 1; b <= blocks; ++b) {
+            tree_[b] += static_cast<std::uint32_t>(std::popcount(masks_[b - 1]));
+            const std::size_t parent = b + (b & (~b + 1));
+            if (parent <= blocks)
+                tree_[parent] += tree_[b];
         }
-        top_ = 1;
-        while (top_ * 2 <= n)
-            top_ *= 2;
+        top_ = blocks == 0 ? 0 : std::bit_floor(blocks);
     }
 
     // Removes the k-th (0-based) remaining line and returns its original position.
     std::size_t take(std::uint32_t k) {
-        const std::size_t n = tree_.size() - 1;
-        std::size_t pos = 0;
+        const std::size_t blocks = masks_.size();
+        std::size_t block = 0;
         for (std::size_t step = top_; step != 0; step /= 2) {
-            const std::size_t next = pos + step;
-            if (next <= n && tree_[next] <= k) {
-                pos = next;
+            const std::size_t next = block + step;
+            if (next <= blocks && tree_[next] <= k) {
+                block = next;
                 k -= tree_[next];
             }
         }
-        for (std::size_t i = pos + 1; i <= n; i += i & (~i + 1))
+        std::uint64_t& mask = masks_[block];
+        const int bit = nthSetBit(mask, k);
+        mask &= ~(std::uint64_t{1} << bit);
+        for (std::size_t i = block + 1; i <= blocks; i += i & (~i + 1))
             --tree_[i];
-        return pos;
+        return block * 64 + static_cast<std::size_t>(bit);
     }
 
   private:
+    static int nthSetBit(std::uint64_t mask, std::uint32_t k) {
+        int base = 0;
+        for (;;) {
+            const auto inByte = static_cast<std::uint32_t>(std::popcount(mask & 0xFF));
+            if (k < inByte)
+                break;
+            k -= inByte;
+            mask >>= 8;
+            base += 8;
+        }
+        for (; k > 0; --k)
+            mask &= mask - 1;
+        return base + std::countr_zero(mask);
+    }
+
+    std::vector<std::uint64_t> masks_;
     std::vector<std::uint32_t> tree_;
     std::size_t top_ = 0;
 };
@@ -123,13 +146,17 @@ class RemainingLines {
 Views drawnAtRandom(Editor& editor, const Views& lines) {
     editor.random.draw(editor.tickCount());
     RemainingLines remaining(lines.size());
+    std::vector<std::uint32_t> positions(lines.size());
+    for (std::size_t step = 0; step < lines.size(); ++step) {
+        const std::size_t r = lines.size() - step;
+        const std::uint32_t v = editor.random.draw(editor.tickCount());
+        positions[step] = static_cast<std::uint32_t>(remaining.take(static_cast<std::uint32_t>(v % r)));
+    }
+    // Fetching the lines in a pass of their own lets the cache misses of the random reads overlap.
     Views drawn;
     drawn.reserve(lines.size());
-    for (std::size_t r = lines.size(); r > 0; --r) {
-        const std::uint32_t v = editor.random.draw(editor.tickCount());
-        const auto index = static_cast<std::uint32_t>(v % r);
-        drawn.push_back(lines[remaining.take(index)]);
-    }
+    for (std::uint32_t position : positions)
+        drawn.push_back(lines[position]);
     return drawn;
 }
 
