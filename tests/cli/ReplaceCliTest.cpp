@@ -100,10 +100,4 @@ TEST_F(ReplaceCli, UnopenableItemStopsWithTheOpenError) {
     EXPECT_EQ(readAll(c), "x\n");
 }
 
-TEST_F(ReplaceCli, NeedsAtLeastOneFile) {
-    const Result r = run({"replace-lines", "x", "y"});
-    EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.out, "");
-}
-
 } // namespace
