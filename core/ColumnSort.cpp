@@ -59,12 +59,16 @@ void columnSort(Editor& editor, int k) {
         // of whole lines orders by the key first and by the rest after it.
         LineList keyFirst;
         keyFirst.reserve(static_cast<std::size_t>(lineCount));
+        std::vector<std::string> fields;
+        std::string joined;
         PassProgress first(editor.progress, d, 0);
         for (int i = 0; i < lineCount; ++i) {
-            std::vector<std::string> fields = splitFields(doc.at(i));
+            splitFields(doc.at(i), fields);
             padTo(fields, key);
             std::rotate(fields.begin(), fields.begin() + key, fields.begin() + moved);
-            keyFirst.pushView(keyFirst.store(joinFields(fields)));
+            joined.clear();
+            appendJoinedFields(fields, joined);
+            keyFirst.pushView(keyFirst.store(joined));
             first.step(i);
         }
 
@@ -77,10 +81,12 @@ void columnSort(Editor& editor, int k) {
         result.reserve(order.size());
         PassProgress second(editor.progress, d, 50);
         for (std::size_t i = 0; i < order.size(); ++i) {
-            std::vector<std::string> fields = splitFields(keyFirst.at(order[i]));
+            splitFields(keyFirst.at(order[i]), fields);
             padTo(fields, key);
             std::rotate(fields.begin(), fields.begin() + 1, fields.begin() + moved);
-            result.pushView(result.store(joinFields(fields)));
+            joined.clear();
+            appendJoinedFields(fields, joined);
+            result.pushView(result.store(joined));
             second.step(static_cast<std::int64_t>(i));
         }
         editor.progress.end();

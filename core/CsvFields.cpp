@@ -37,30 +37,30 @@ class Cursor {
     std::size_t pos_ = 0;
 };
 
-std::string readQuoted(Cursor& c) {
+void readQuoted(Cursor& c, std::string& field) {
     c.step(); // the opening quote
-    std::string field;
+    std::size_t run = c.pos();
     while (!c.atEnd()) {
-        if (c.at('"')) {
-            c.step();
-            if (!c.at('"'))
-                return field; // the closing quote
-            field += '"';     // a doubled quote
+        if (!c.at('"')) {
             c.step();
             continue;
         }
-        const std::size_t start = c.pos();
+        field.append(c.from(run));
         c.step();
-        field.append(c.from(start));
+        if (!c.at('"'))
+            return;   // the closing quote
+        field += '"'; // a doubled quote stands for one
+        c.step();
+        run = c.pos();
     }
-    return field; // never closed: the field runs to the end of the line
+    field.append(c.from(run)); // never closed: the field runs to the end of the line
 }
 
-std::string readPlain(Cursor& c) {
+void readPlain(Cursor& c, std::string& field) {
     const std::size_t start = c.pos();
     while (!c.atEnd() && !c.at(',') && !c.atBlank())
         c.step();
-    return std::string(c.from(start));
+    field.assign(c.from(start));
 }
 
 bool needsQuotes(std::string_view field) {
@@ -88,25 +88,44 @@ void appendQuoted(std::string& out, std::string_view field) {
 
 } // namespace
 
-std::vector<std::string> splitFields(std::string_view line) {
-    std::vector<std::string> fields;
+void splitFields(std::string_view line, std::vector<std::string>& fields) {
+    std::size_t n = 0;
+    // Reuses the strings already in `fields`, so a loop over many lines allocates almost nothing.
+    auto next = [&]() -> std::string& {
+        if (n == fields.size())
+            fields.emplace_back();
+        std::string& field = fields[n++];
+        field.clear();
+        return field;
+    };
     Cursor c(line);
     c.skipBlanks();
     while (!c.atEnd()) {
-        fields.push_back(c.at('"') ? readQuoted(c) : readPlain(c));
+        std::string& field = next();
+        if (c.at('"'))
+            readQuoted(c, field);
+        else
+            readPlain(c, field);
         c.skipBlanks();
         if (c.at(',')) {
             c.step();
             c.skipBlanks();
         }
     }
+    fields.resize(n);
+}
+
+std::vector<std::string> splitFields(std::string_view line) {
+    std::vector<std::string> fields;
+    splitFields(line, fields);
     return fields;
 }
 
-std::string joinFields(const std::vector<std::string>& fields) {
-    if (fields.size() == 1 && fields.front().empty())
-        return "\"\"";
-    std::string line;
+void appendJoinedFields(const std::vector<std::string>& fields, std::string& line) {
+    if (fields.size() == 1 && fields.front().empty()) {
+        line += "\"\"";
+        return;
+    }
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i > 0)
             line += ',';
@@ -115,6 +134,11 @@ std::string joinFields(const std::vector<std::string>& fields) {
         else
             line += fields[i];
     }
+}
+
+std::string joinFields(const std::vector<std::string>& fields) {
+    std::string line;
+    appendJoinedFields(fields, line);
     return line;
 }
 

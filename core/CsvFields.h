@@ -12,4 +12,8 @@ std::vector<std::string> splitFields(std::string_view line);
 // Fields joined by commas, quoted where they hold a blank, a quote or a comma; one empty field is "".
 std::string joinFields(const std::vector<std::string>& fields);
 
+// The same for loops over many lines: `fields` is overwritten and keeps its storage, `line` is appended to.
+void splitFields(std::string_view line, std::vector<std::string>& fields);
+void appendJoinedFields(const std::vector<std::string>& fields, std::string& line);
+
 } // namespace linnery

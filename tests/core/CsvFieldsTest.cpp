@@ -71,6 +71,21 @@ TEST(CsvFieldsTest, JoinedFieldsSplitBack) {
     }
 }
 
+TEST(CsvFieldsTest, SplittingIntoAUsedListReplacesIt) {
+    Fields fields;
+    std::string joined = "x";
+    for (const SplitCase& c :
+         std::vector<SplitCase>{{"long one,\"two\",three", {"long", "one", "two", "three"}},
+                                {"\"q\"", {"q"}},
+                                {"", {}},
+                                {"a,b", {"a", "b"}}}) {
+        linnery::splitFields(c.line, fields);
+        EXPECT_EQ(fields, c.fields) << c.line;
+        linnery::appendJoinedFields(fields, joined);
+    }
+    EXPECT_EQ(joined, "xlong,one,two,threeqa,b");
+}
+
 // Shift-JIS: a byte that looks like a separator or quote but is the second byte of a character is part
 // of that character. 表 = 95 5C, ソ = 83 5C, ア = 83 41, 「 = 81 75. 0x22, 0x2C and 0x20 cannot be second
 // bytes in valid text, but a lead byte in front of them still takes them as its second byte.
