@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -60,10 +59,6 @@ struct OrderCase {
     Lines expected;
     std::vector<int> selectedAfter;
 };
-
-void PrintTo(const OrderCase& c, std::ostream* os) {
-    *os << c.label;
-}
 
 class OrderResultTest : public ::testing::TestWithParam<OrderCase> {};
 
@@ -142,10 +137,6 @@ struct GuardCase {
     bool takesUndoCopy;
 };
 
-void PrintTo(const GuardCase& c, std::ostream* os) {
-    *os << c.label;
-}
-
 class GuardTest : public ::testing::TestWithParam<GuardCase> {};
 
 TEST_P(GuardTest, FewerThanTwoLines) {
@@ -186,10 +177,6 @@ struct ProgressCase {
     std::vector<int> selected;
     Lines captions;
 };
-
-void PrintTo(const ProgressCase& c, std::ostream* os) {
-    *os << c.label;
-}
 
 class ProgressTest : public ::testing::TestWithParam<ProgressCase> {};
 
@@ -266,10 +253,6 @@ struct TickCase {
     int lines;
 };
 
-void PrintTo(const TickCase& c, std::ostream* os) {
-    *os << c.label;
-}
-
 class RandomDrawTest : public ::testing::TestWithParam<TickCase> {};
 
 TEST_P(RandomDrawTest, SameAsDrawingOneByOne) {
@@ -311,24 +294,20 @@ Lines insertedByLength(const Lines& source) {
     return placed;
 }
 
-TEST(LengthSortTest, SameAsInsertionWithManyEqualLengths) {
-    Lines lines;
+TEST(LengthSortTest, SameAsInsertion) {
+    Lines manyEqual;
     RandomGenerator random(42);
     for (int i = 0; i < 500; ++i)
-        lines.push_back(std::string(random.draw(6), 'a' + static_cast<char>(i % 26)) + std::to_string(i % 3));
-    Editor e;
-    load(e, lines);
-    lengthSort(e);
-    EXPECT_EQ(linesOf(e.doc.lines()), insertedByLength(lines));
-}
-
-TEST(LengthSortTest, VeryLongLinesTooSameAsInsertion) {
+        manyEqual.push_back(std::string(random.draw(6), 'a' + static_cast<char>(i % 26)) +
+                            std::to_string(i % 3));
     // Lengths far beyond the line count take the comparison sort instead of counting.
-    const Lines lines{std::string(20000, 'x'), "b", std::string(9000, 'y'), "a", std::string(20000, 'z')};
-    Editor e;
-    load(e, lines);
-    lengthSort(e);
-    EXPECT_EQ(linesOf(e.doc.lines()), insertedByLength(lines));
+    const Lines veryLong{std::string(20000, 'x'), "b", std::string(9000, 'y'), "a", std::string(20000, 'z')};
+    for (const Lines& lines : {manyEqual, veryLong}) {
+        Editor e;
+        load(e, lines);
+        lengthSort(e);
+        EXPECT_EQ(linesOf(e.doc.lines()), insertedByLength(lines));
+    }
 }
 
 TEST(OrderScrollTest, OnlyTheCollationSortKeepsTheFirstVisibleLine) {
@@ -369,38 +348,6 @@ TEST(UndoTest, OneLevelOnly) {
     e.undoRedo();
     EXPECT_EQ(linesOf(e.doc.lines()), (Lines{"a", "c", "b"}));
     EXPECT_STREQ(undoCaption(e.undoState), "やり直し");
-}
-
-TEST(UndoTest, LoadMakesUndoImpossibleAgain) {
-    Editor e;
-    load(e, {"b", "a"});
-    collationSort(e);
-    load(e, {"x"});
-    EXPECT_EQ(e.undoState, UndoState::None);
-    reverseOrder(e); // guarded: the state stays
-    EXPECT_EQ(e.undoState, UndoState::None);
-}
-
-TEST(SortedModeTest, AddPlacesInsertDoesNot) {
-    LineList list;
-    list.setSorted(true);
-    EXPECT_EQ(list.add("b"), 0);
-    EXPECT_EQ(list.add("a"), 0);
-    list.insert(0, "z");
-    EXPECT_EQ(linesOf(list), (Lines{"z", "a", "b"}));
-}
-
-TEST(SortedModeTest, OnThenOffLeavesCollationOrder) {
-    LineList list;
-    for (const char* s : {"cherry", "Banana", "apple"})
-        list.add(s);
-    list.setSorted(true);
-    list.setSorted(false);
-    EXPECT_EQ(linesOf(list), (Lines{"apple", "Banana", "cherry"}));
-    EXPECT_EQ(list.add("a"), 3); // appends again
-    LineList empty;
-    empty.setSorted(true);
-    EXPECT_TRUE(empty.empty());
 }
 
 TEST(OrderCp932Test, SortCollatesShiftJisBytes) {

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -44,10 +43,6 @@ struct GatherCase {
     Lines rest;
 };
 
-void PrintTo(const GatherCase& c, std::ostream* os) {
-    *os << c.label;
-}
-
 class GatherTest : public ::testing::TestWithParam<GatherCase> {};
 
 TEST_P(GatherTest, TakesSelectedLinesBottomUp) {
@@ -71,46 +66,6 @@ INSTANTIATE_TEST_SUITE_P(
         GatherCase{"EqualLines", {"x", "x", "y", "x"}, {1, 3}, {"x", "x"}, 1, {"x", "y"}}),
     [](const auto& info) { return info.param.label; });
 
-struct ReinsertCase {
-    std::string label;
-    Lines rest;
-    int anchor;
-    Lines block;
-    Lines expected;
-    std::vector<int> selected;
-};
-
-void PrintTo(const ReinsertCase& c, std::ostream* os) {
-    *os << c.label;
-}
-
-class ReinsertTest : public ::testing::TestWithParam<ReinsertCase> {};
-
-TEST_P(ReinsertTest, PutsBlockBackSelected) {
-    const ReinsertCase& c = GetParam();
-    Document doc = documentOf(c.rest, {});
-    if (doc.count() > 0)
-        doc.setSelected(0, true); // a stray selection must not survive
-    LineList block;
-    for (const std::string& line : c.block)
-        block.add(line);
-    reinsertBlock(doc, c.anchor, block);
-    EXPECT_EQ(linesOf(doc.lines()), c.expected);
-    EXPECT_EQ(selectedOf(doc), c.selected);
-    if (!c.block.empty()) {
-        EXPECT_EQ(doc.focus(), c.selected.front());
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ReinsertTest,
-    ::testing::Values(
-        ReinsertCase{"Middle", {"p", "q", "r"}, 1, {"B0", "B1"}, {"p", "B0", "B1", "q", "r"}, {1, 2}},
-        ReinsertCase{"Front", {"p", "q"}, 0, {"B0", "B1"}, {"B0", "B1", "p", "q"}, {0, 1}},
-        ReinsertCase{"End", {"p", "q"}, 2, {"B0", "B1"}, {"p", "q", "B0", "B1"}, {2, 3}},
-        ReinsertCase{"IntoEmpty", {}, 0, {"B0", "B1", "B2"}, {"B0", "B1", "B2"}, {0, 1, 2}}),
-    [](const auto& info) { return info.param.label; });
-
 TEST(ReinsertTest, AnchorBeyondTheListIsTheInsertError) {
     Document doc = documentOf({"p"}, {});
     LineList block;
@@ -126,8 +81,11 @@ TEST(SelectionScopeTest, BlockOutlivesTheDocumentsOldLines) {
     GatheredLines g = gatherSelection(doc);
     doc.assign(LineList{});
     doc.add("other");
-    reinsertBlock(doc, 0, g.lines);
-    EXPECT_EQ(linesOf(doc.lines()), (Lines{"moved-2", "moved-1", "other"}));
+    doc.setSelected(0, true);
+    reinsertBlock(doc, 1, g.lines);
+    EXPECT_EQ(linesOf(doc.lines()), (Lines{"other", "moved-2", "moved-1"}));
+    EXPECT_EQ(selectedOf(doc), (std::vector<int>{1, 2}));
+    EXPECT_EQ(doc.focus(), 1);
 }
 
 } // namespace
