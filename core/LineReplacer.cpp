@@ -55,8 +55,12 @@ ReplacementReport replaceLinesInFiles(const std::vector<std::string>& paths, std
 }
 
 std::string replacementSummary(int fileCount, int rewrittenCount) {
-    return " " + std::to_string(fileCount) + " 個のファイルのうち、以下の " + std::to_string(rewrittenCount) +
-           " 個のファイルに対して行単位置き換えを実行しました。";
+    std::string summary = " ";
+    summary += std::to_string(fileCount);
+    summary += " 個のファイルのうち、以下の ";
+    summary += std::to_string(rewrittenCount);
+    summary += " 個のファイルに対して行単位置き換えを実行しました。";
+    return summary;
 }
 
 } // namespace linnery

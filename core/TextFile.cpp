@@ -2,6 +2,7 @@
 
 #include "core/LineError.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -111,7 +112,7 @@ LoadInfo splitLines(LineList& list, std::shared_ptr<const char[]> buffer, std::s
 
 LoadInfo splitLines(LineList& list, std::string_view text) {
     std::shared_ptr<char[]> copy(new char[text.size() + 1]);
-    std::memcpy(copy.get(), text.data(), text.size());
+    std::copy_n(text.data(), text.size(), copy.get());
     return splitLines(list, copy, std::string_view(copy.get(), text.size()));
 }
 
@@ -156,8 +157,7 @@ std::string joinLines(const LineList& list) {
     text.resize(total);
     char* out = text.data();
     for (std::string_view line : list.views()) {
-        std::memcpy(out, line.data(), line.size());
-        out += line.size();
+        out = std::copy_n(line.data(), line.size(), out); // an empty line's view may be null
         *out++ = '\r';
         *out++ = '\n';
     }
