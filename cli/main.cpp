@@ -233,7 +233,7 @@ int run(int argc, char** argv) {
     if (!o.command->writesDocument)
         return 0;
     if (o.output.empty())
-        writeStandardOutput(joinLines(editor.doc.lines()));
+        writeStandardOutput(joinLines(editor.doc.lines()).view());
     else
         saveFile(editor.doc.lines(), o.output);
     return 0;

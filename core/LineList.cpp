@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <unordered_set>
@@ -221,16 +222,35 @@ std::vector<int> collationOrder(const std::vector<std::string_view>& lines) {
         coll.appendSortKey(lines[i], cp, keys);
     }
     offsets[n] = keys.size();
+
+    // Most comparisons are decided by the first 8 key bytes, kept beside the index so the sort stays
+    // in the cache; the rest of a key is read only on a tie. Sort keys hold no zero byte, so padding a
+    // short key with zeros keeps the order.
+    struct Entry {
+        std::uint64_t prefix;
+        int index;
+    };
+    std::vector<Entry> entries(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        std::uint64_t prefix = 0;
+        const std::size_t size = offsets[i + 1] - offsets[i];
+        for (std::size_t b = 0; b < 8; ++b)
+            prefix = (prefix << 8) | (b < size ? static_cast<unsigned char>(keys[offsets[i] + b]) : 0u);
+        entries[i] = {prefix, static_cast<int>(i)};
+    }
+    auto rest = [&](int i) {
+        const std::size_t begin = offsets[static_cast<std::size_t>(i)];
+        const std::size_t size = offsets[static_cast<std::size_t>(i) + 1] - begin;
+        return size <= 8 ? std::string_view() : std::string_view(keys.data() + begin + 8, size - 8);
+    };
+    std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        return rest(a.index) < rest(b.index);
+    });
     std::vector<int> order(n);
     for (std::size_t i = 0; i < n; ++i)
-        order[i] = static_cast<int>(i);
-    const char* base = keys.data();
-    auto key = [&](int i) {
-        return std::string_view(base + offsets[static_cast<std::size_t>(i)],
-                                offsets[static_cast<std::size_t>(i) + 1] -
-                                    offsets[static_cast<std::size_t>(i)]);
-    };
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return key(a) < key(b); });
+        order[i] = entries[i].index;
     return order;
 }
 

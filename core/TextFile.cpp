@@ -122,45 +122,44 @@ LoadInfo loadFile(LineList& list, const std::string& path) {
     if (file.fd < 0 || ::fstat(file.fd, &st) != 0 || S_ISDIR(st.st_mode))
         throw LineError::open(path);
     // The size is a hint: files that grow, shrink or report no size (pipes, /proc) are read to the end.
-    std::size_t capacity = st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 64 * 1024;
-    std::shared_ptr<char[]> buffer;
-    std::size_t size = 0;
+    ByteBuffer buffer;
     try {
-        buffer.reset(new char[capacity]);
+        buffer = ByteBuffer(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 64 * 1024);
         for (;;) {
-            if (size == capacity) {
-                std::shared_ptr<char[]> bigger(new char[capacity * 2]);
-                std::memcpy(bigger.get(), buffer.get(), size);
+            if (buffer.size() == buffer.capacity()) {
+                ByteBuffer bigger(buffer.capacity() * 2);
+                std::copy_n(buffer.data(), buffer.size(), bigger.data());
+                bigger.setSize(buffer.size());
                 buffer = std::move(bigger);
-                capacity *= 2;
             }
-            const ssize_t n = ::read(file.fd, buffer.get() + size, capacity - size);
+            const ssize_t n =
+                ::read(file.fd, buffer.data() + buffer.size(), buffer.capacity() - buffer.size());
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0)
                 throw LineError::open(path);
             if (n == 0)
                 break;
-            size += static_cast<std::size_t>(n);
+            buffer.setSize(buffer.size() + static_cast<std::size_t>(n));
         }
     } catch (const std::bad_alloc&) {
         throw LineError::insert();
     }
-    return splitLines(list, buffer, std::string_view(buffer.get(), size));
+    return splitLines(list, buffer.share(), buffer.view());
 }
 
-std::string joinLines(const LineList& list) {
+ByteBuffer joinLines(const LineList& list) {
     std::size_t total = 0;
     for (std::string_view line : list.views())
         total += line.size() + 2;
-    std::string text;
-    text.resize(total);
+    ByteBuffer text(total);
     char* out = text.data();
     for (std::string_view line : list.views()) {
         out = std::copy_n(line.data(), line.size(), out); // an empty line's view may be null
         *out++ = '\r';
         *out++ = '\n';
     }
+    text.setSize(total);
     return text;
 }
 
@@ -206,7 +205,7 @@ void writeFileAtomically(const std::string& path, std::string_view bytes) {
 }
 
 void saveFile(const LineList& list, const std::string& path) {
-    writeFileAtomically(path, joinLines(list));
+    writeFileAtomically(path, joinLines(list).view());
 }
 
 } // namespace linnery

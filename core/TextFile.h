@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ByteBuffer.h"
 #include "core/LineList.h"
 
 #include <string>
@@ -22,8 +23,8 @@ LoadInfo splitLines(LineList& list, std::shared_ptr<const char[]> buffer, std::s
 // Copies text and splits it.
 LoadInfo splitLines(LineList& list, std::string_view text);
 
-// Every line followed by CR LF.
-std::string joinLines(const LineList& list);
+// Every line followed by CR LF, built in one piece.
+ByteBuffer joinLines(const LineList& list);
 
 // Writes the list as a text file (CR LF after every line) without ever emptying the old file first:
 // a temporary file beside the target is written, flushed, given the old file's permissions and renamed

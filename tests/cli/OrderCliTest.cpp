@@ -116,7 +116,7 @@ TEST_F(OrderCliTest, StateContinuesTheGenerator) {
         lines.add(s);
     e.doc.assign(lines);
     linnery::randomOrder(e);
-    const std::string expected = linnery::joinLines(e.doc.lines());
+    const std::string expected(linnery::joinLines(e.doc.lines()).view());
 
     const std::string path = input("L1\nL2\nL3\n");
     const CliRun later = runCli("--ticks 1000 --state 870078620 shuffle " + path);

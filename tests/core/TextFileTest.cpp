@@ -90,9 +90,9 @@ TEST(TextFile, SplitsAtEveryKindOfLineEndAndStopsAtNul) {
 }
 
 TEST(TextFile, SavesCrLfAfterEveryLine) {
-    EXPECT_EQ(joinLines(listOf({"a", "", "b"})), "a\r\n\r\nb\r\n");
-    EXPECT_EQ(joinLines(listOf({})), "");
-    EXPECT_EQ(joinLines(listOf({""})), "\r\n");
+    EXPECT_EQ(joinLines(listOf({"a", "", "b"})).view(), "a\r\n\r\nb\r\n");
+    EXPECT_EQ(joinLines(listOf({})).view(), "");
+    EXPECT_EQ(joinLines(listOf({""})).view(), "\r\n");
 }
 
 TEST(TextFile, LoadAndSaveRoundTripNormalisesLineEnds) {
