@@ -22,10 +22,11 @@ int main(int argc, char** argv) {
     // The command line as bytes: paths are not text until they are shown.
     std::vector<std::string> arguments(argv, argv + argc);
     linnery::TForm1 form1(arguments);
-    linnery::TForm4 form4;
-    linnery::TForm2 form2(&form4);
+    linnery::TForm2 form2(nullptr);
     linnery::TForm3 form3;
+    linnery::TForm4 form4;
     linnery::TForm5 form5;
+    form2.setReportWindow(&form4);
     form1.setWindows(&form2, &form3, &form5);
     form1.show();
     return app.exec();

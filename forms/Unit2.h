@@ -18,6 +18,8 @@ class TForm2 : public QWidget {
     Q_OBJECT
   public:
     explicit TForm2(TForm4* report, QWidget* parent = nullptr);
+    // The report window is created after this one at start-up.
+    void setReportWindow(TForm4* report) { report_ = report; }
 
     // The replacement run over the dropped paths (bytes), in drop order.
     void replaceDropped(const std::vector<std::string>& paths);
