@@ -1,5 +1,7 @@
 #include "core/AffixCommands.h"
 
+#include "core/ByteBuffer.h"
+
 #include "core/LineError.h"
 
 #include <algorithm>
@@ -17,22 +19,22 @@ bool addText(Editor& editor, std::string_view text, Side side) {
     if (text.empty())
         return false;
     editor.takeUndoCopy();
-    const std::vector<std::string_view>& views = editor.doc.lines().views();
+    const LineViews& views = editor.doc.lines().views();
     const std::size_t n = views.size();
     std::size_t total = n * text.size();
     for (std::string_view line : views)
         total += line.size();
 
     // All new lines in one buffer: one allocation for the whole document.
-    std::shared_ptr<char[]> buffer;
-    std::vector<std::string_view> lines;
+    ByteBuffer buffer;
+    LineViews lines;
     try {
-        buffer = std::shared_ptr<char[]>(new char[total == 0 ? 1 : total]);
+        buffer = ByteBuffer(total);
         lines.reserve(n);
     } catch (const std::bad_alloc&) {
         throw LineError::insert();
     }
-    char* out = buffer.get();
+    char* out = buffer.data();
     for (std::string_view line : views) {
         const std::string_view first = side == Side::Start ? text : line;
         const std::string_view second = side == Side::Start ? line : text;
@@ -46,7 +48,7 @@ bool addText(Editor& editor, std::string_view text, Side side) {
         editor.progress.showSteps(0, static_cast<std::int64_t>(n) - 1, static_cast<std::int64_t>(n) - 1);
 
     LineList result;
-    result.assignBuffer(std::move(buffer), total, std::move(lines));
+    result.assignBuffer(buffer.share(), total, std::move(lines));
     // Each line is replaced where it stands: the view stays where it was, no line stays selected.
     editor.doc.reorder(std::move(result));
     editor.progress.end();

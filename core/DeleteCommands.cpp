@@ -10,7 +10,7 @@ namespace linnery {
 namespace {
 
 // The kept lines as a list sharing the document's buffers: no line is copied.
-LineList viewsOf(std::vector<std::string_view> views, const LineList& from) {
+LineList viewsOf(LineViews views, const LineList& from) {
     LineList list;
     list.assignViews(std::move(views), from);
     return list;
@@ -20,9 +20,9 @@ LineList viewsOf(std::vector<std::string_view> views, const LineList& from) {
 // selected, back at the top). Progress after each line examined, while there are at least 2 lines.
 template <typename Keep> void keepLines(Editor& editor, Keep keep) {
     const LineList& lines = editor.doc.lines();
-    const std::vector<std::string_view>& views = lines.views();
+    const LineViews& views = lines.views();
     const auto n = static_cast<std::int64_t>(views.size());
-    std::vector<std::string_view> kept;
+    LineViews kept;
     try {
         kept.reserve(views.size());
     } catch (const std::bad_alloc&) {
@@ -47,9 +47,9 @@ void deleteSelected(Editor& editor) {
         return;
     }
     // Removing every selected line leaves none selected; the list scrolls no further than it must.
-    const std::vector<std::string_view>& views = doc.lines().views();
+    const LineViews& views = doc.lines().views();
     const std::vector<std::uint8_t>& selected = doc.selection();
-    std::vector<std::string_view> kept;
+    LineViews kept;
     kept.reserve(views.size() - static_cast<std::size_t>(doc.selectedCount()));
     for (std::size_t i = 0; i < views.size(); ++i)
         if (!selected[i])
@@ -73,10 +73,10 @@ void deleteEmpty(Editor& editor) {
 LineList removeConsecutiveDuplicates(Editor& editor) {
     editor.takeUndoCopy();
     Document& doc = editor.doc;
-    const std::vector<std::string_view>& views = doc.lines().views();
+    const LineViews& views = doc.lines().views();
     const std::vector<std::uint8_t>& selected = doc.selection();
     const std::size_t n = views.size();
-    std::vector<std::string_view> kept, removed;
+    LineViews kept, removed;
     std::vector<int> keptSelected;
     kept.reserve(n);
     // Of each pair of equal neighbours the earlier line goes, so a run keeps its last line. The lines

@@ -169,7 +169,7 @@ void LineList::copyFrom(const LineList& source) {
 void LineList::appendFrom(const LineList& source) {
     if (lines_.size() + source.lines_.size() > kMaxLines)
         throw LineError::insert();
-    const std::vector<std::string_view> added = source.lines_; // source may be this list
+    const LineViews added = source.lines_; // source may be this list
     keepBuffersOf(source);
     try {
         lines_.insert(lines_.end(), added.begin(), added.end());
@@ -191,27 +191,26 @@ void LineList::setSorted(bool on) {
     if (!on)
         return;
     const std::vector<int> order = collationOrder(lines_);
-    std::vector<std::string_view> sortedLines;
+    LineViews sortedLines;
     sortedLines.reserve(lines_.size());
     for (int i : order)
         sortedLines.push_back(lines_[static_cast<std::size_t>(i)]);
     lines_ = std::move(sortedLines);
 }
 
-void LineList::assignViews(std::vector<std::string_view> views, const LineList& from) {
+void LineList::assignViews(LineViews views, const LineList& from) {
     keepBuffersOf(from);
     lines_ = std::move(views);
 }
 
-void LineList::assignBuffer(std::shared_ptr<const char[]> buffer, std::size_t size,
-                            std::vector<std::string_view> views) {
+void LineList::assignBuffer(std::shared_ptr<const char[]> buffer, std::size_t size, LineViews views) {
     clear();
     if (buffer)
         buffers_.push_back({std::move(buffer), size});
     lines_ = std::move(views);
 }
 
-std::vector<int> collationOrder(const std::vector<std::string_view>& lines) {
+std::vector<int> collationOrder(const LineViews& lines) {
     const Collation& coll = Collation::current();
     const CodePage& cp = CodePage::current();
     const std::size_t n = lines.size();

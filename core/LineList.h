@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/HugePages.h"
+
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -7,6 +9,9 @@
 #include <vector>
 
 namespace linnery {
+
+// The lines of a list: views into byte buffers, in a table that can hold millions of entries.
+using LineViews = std::vector<std::string_view, HugePageAllocator<std::string_view>>;
 
 // An ordered list of lines (byte strings). The one list type of the program: the document, the undo
 // copy, the scratch lists and the lists of the other windows.
@@ -50,12 +55,11 @@ class LineList {
     void setSorted(bool on);
 
     // Whole-list access for commands that transform the list in one pass.
-    const std::vector<std::string_view>& views() const { return lines_; }
+    const LineViews& views() const { return lines_; }
     // Replaces the lines by views into this list's or `from`'s buffers (from may be this list).
-    void assignViews(std::vector<std::string_view> views, const LineList& from);
+    void assignViews(LineViews views, const LineList& from);
     // Replaces the lines by views into `buffer`, which the list keeps alive.
-    void assignBuffer(std::shared_ptr<const char[]> buffer, std::size_t size,
-                      std::vector<std::string_view> views);
+    void assignBuffer(std::shared_ptr<const char[]> buffer, std::size_t size, LineViews views);
     // Copies bytes into this list's own storage and returns a view that lives as long as the list refers
     // to the storage. Used to build new lines before they are placed.
     std::string_view store(std::string_view bytes);
@@ -73,7 +77,7 @@ class LineList {
     void keepBuffersOf(const LineList& other);
     void checkCapacity() const;
 
-    std::vector<std::string_view> lines_;
+    LineViews lines_;
     std::vector<Buffer> buffers_;
     char* tail_ = nullptr; // free space at the end of this list's newest own buffer
     std::size_t tailFree_ = 0;
@@ -81,6 +85,6 @@ class LineList {
 };
 
 // The lines in collation order: a permutation of 0..n-1, equal lines in their input order.
-std::vector<int> collationOrder(const std::vector<std::string_view>& lines);
+std::vector<int> collationOrder(const LineViews& lines);
 
 } // namespace linnery

@@ -18,14 +18,14 @@ bool matches(std::string_view line, std::string_view search) {
 // Replaces every matching line of the list in one pass. False when no line matched (the list is
 // untouched then, so an unmatched file is never rebuilt).
 bool replaceMatches(LineList& work, std::string_view search, std::string_view replacement) {
-    const std::vector<std::string_view>& lines = work.views();
+    const LineViews& lines = work.views();
     std::size_t first = 0;
     while (first < lines.size() && !matches(lines[first], search))
         ++first;
     if (first == lines.size())
         return false;
     const std::string_view stored = work.store(replacement);
-    std::vector<std::string_view> result(lines.begin(), lines.end());
+    LineViews result(lines.begin(), lines.end());
     // A replacement is never compared again: every line is judged as it was loaded.
     for (std::size_t i = first; i < result.size(); ++i)
         if (matches(result[i], search))

@@ -13,7 +13,7 @@ namespace linnery {
 
 namespace {
 
-using Views = std::vector<std::string_view>;
+using Views = LineViews;
 
 // How the whole document takes its new order: the collation sort switches sorted mode on and off, which
 // keeps the scroll position; the other orders clear the document and refill it, which scrolls to the top.

@@ -9,13 +9,13 @@ namespace linnery {
 
 GatheredLines gatherSelection(Document& doc) {
     GatheredLines gathered;
-    const std::vector<std::string_view>& lines = doc.lines().views();
+    const LineViews& lines = doc.lines().views();
     const std::vector<std::uint8_t>& selected = doc.selection();
     const int n = doc.count();
 
     // The walk from the bottom, in one pass: selected lines collect bottom-up, the others keep their order.
-    std::vector<std::string_view> taken;
-    std::vector<std::string_view> kept;
+    LineViews taken;
+    LineViews kept;
     taken.reserve(static_cast<std::size_t>(doc.selectedCount()));
     kept.reserve(static_cast<std::size_t>(n - doc.selectedCount()));
     for (int i = n - 1; i >= 0; --i) {
@@ -41,10 +41,10 @@ void reinsertBlock(Document& doc, int anchor, const LineList& block) {
         anchor = n;
     if (anchor < 0 || anchor > n)
         throw LineError::insert();
-    const std::vector<std::string_view>& lines = doc.lines().views();
-    const std::vector<std::string_view>& blockLines = block.views();
+    const LineViews& lines = doc.lines().views();
+    const LineViews& blockLines = block.views();
 
-    std::vector<std::string_view> merged;
+    LineViews merged;
     merged.reserve(lines.size() + blockLines.size());
     merged.insert(merged.end(), lines.begin(), lines.begin() + anchor);
     merged.insert(merged.end(), blockLines.begin(), blockLines.end());

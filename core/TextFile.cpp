@@ -79,7 +79,7 @@ LoadInfo splitLines(LineList& list, std::shared_ptr<const char[]> buffer, std::s
         text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
         info.stoppedAtNul = true;
     }
-    std::vector<std::string_view> lines;
+    LineViews lines;
     const char* p = text.data();
     const char* const end = p + text.size();
     const char* lf = p; // next LF at or after p, kept so a CR-only file is not rescanned per line

@@ -1,0 +1,40 @@
+#include "core/HugePages.h"
+
+#include <sys/mman.h>
+
+namespace linnery {
+
+namespace {
+constexpr std::size_t kHugePage = 2 * 1024 * 1024;
+// Below this a plain allocation is as fast.
+constexpr std::size_t kMapThreshold = 4 * kHugePage;
+
+std::size_t mappedSize(std::size_t bytes) {
+    return (bytes + kHugePage - 1) / kHugePage * kHugePage;
+}
+} // namespace
+
+bool usesHugePages(std::size_t bytes) {
+    return bytes >= kMapThreshold;
+}
+
+void* allocateLarge(std::size_t bytes) {
+    if (!usesHugePages(bytes))
+        return ::operator new(bytes == 0 ? 1 : bytes);
+    void* p = ::mmap(nullptr, mappedSize(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        throw std::bad_alloc();
+    ::madvise(p, mappedSize(bytes), MADV_HUGEPAGE); // a hint; without huge pages the memory works the same
+    return p;
+}
+
+void releaseLarge(void* block, std::size_t bytes) {
+    if (!block)
+        return;
+    if (usesHugePages(bytes))
+        ::munmap(block, mappedSize(bytes));
+    else
+        ::operator delete(block);
+}
+
+} // namespace linnery

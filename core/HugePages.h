@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstddef>
+#include <new>
+
+namespace linnery {
+
+// Memory for whole files and whole line tables. Blocks of several megabytes are mapped with a hint for
+// huge pages where the system offers them, so filling hundreds of megabytes does not fault in 4 KiB at
+// a time; smaller blocks come from the ordinary heap.
+bool usesHugePages(std::size_t bytes);
+void* allocateLarge(std::size_t bytes);            // throws std::bad_alloc
+void releaseLarge(void* block, std::size_t bytes); // with the size it was allocated with
+
+template <class T> struct HugePageAllocator {
+    using value_type = T;
+    HugePageAllocator() = default;
+    template <class U> HugePageAllocator(const HugePageAllocator<U>&) {}
+
+    T* allocate(std::size_t n) { return static_cast<T*>(allocateLarge(n * sizeof(T))); }
+    void deallocate(T* p, std::size_t n) { releaseLarge(p, n * sizeof(T)); }
+
+    template <class U> bool operator==(const HugePageAllocator<U>&) const { return true; }
+};
+
+} // namespace linnery
