@@ -299,21 +299,21 @@ void TForm1::writeView() {
 template <class Work> bool TForm1::runCommand(Work&& work) {
     readView();
     model_->beginChange();
-    bool ok = true;
-    try {
-        work();
-    } catch (const std::exception& error) {
-        ok = false;
+    const auto showResult = [this] {
+        // The view shows what the document holds now, also after an error: nothing is rolled back.
         model_->endChange();
         writeView();
         refreshUndoItem();
+    };
+    try {
+        work();
+    } catch (const std::exception& error) {
+        showResult();
         reportError(error);
         return false;
     }
-    model_->endChange();
-    writeView();
-    refreshUndoItem();
-    return ok;
+    showResult();
+    return true;
 }
 
 void TForm1::refreshUndoItem() {
