@@ -1,27 +1,16 @@
 #include "core/ClipboardTransfer.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 using namespace linnery;
+using namespace linnery::test;
 
 namespace {
-
-std::vector<std::string> linesOf(const Document& doc) {
-    std::vector<std::string> out;
-    for (int i = 0; i < doc.count(); ++i)
-        out.push_back(doc.get(i));
-    return out;
-}
-
-void setLines(Editor& editor, const std::vector<std::string>& lines) {
-    LineList list;
-    for (const std::string& line : lines)
-        list.add(line);
-    editor.doc.assign(std::move(list));
-}
 
 struct ImportCase {
     std::string text;

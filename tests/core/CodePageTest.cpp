@@ -1,14 +1,16 @@
 #include "core/CodePage.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 using linnery::CodePage;
+using linnery::test::EnvVarScope;
 
 namespace {
 
@@ -256,17 +258,7 @@ TEST(CodePageTest, ConversionsDoNotShareState) {
 
 class CodePageEnvTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        if (const char* v = std::getenv("LINNERY_CODEPAGE"))
-            saved_ = v;
-    }
-    void TearDown() override {
-        if (saved_)
-            setenv("LINNERY_CODEPAGE", saved_->c_str(), 1);
-        else
-            unsetenv("LINNERY_CODEPAGE");
-    }
-    std::optional<std::string> saved_;
+    EnvVarScope codePage_{"LINNERY_CODEPAGE"};
 };
 
 TEST_F(CodePageEnvTest, DefaultNameFromEnvironment) {

@@ -2,18 +2,20 @@
 
 #include "core/CodePage.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <clocale>
 #include <cstdlib>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 using linnery::CodePage;
 using linnery::Collation;
+using linnery::test::EnvVarScope;
 
 namespace {
 
@@ -181,27 +183,9 @@ TEST(CollationTest, LocaleName) {
 
 class CollationEnvTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        save("LINNERY_LOCALE", savedLocale_);
-        save("LC_ALL", savedLcAll_);
-    }
-    void TearDown() override {
-        restore("LINNERY_LOCALE", savedLocale_);
-        restore("LC_ALL", savedLcAll_);
-        std::setlocale(LC_COLLATE, "C");
-    }
-    static void save(const char* name, std::optional<std::string>& slot) {
-        if (const char* v = std::getenv(name))
-            slot = v;
-    }
-    static void restore(const char* name, const std::optional<std::string>& slot) {
-        if (slot)
-            setenv(name, slot->c_str(), 1);
-        else
-            unsetenv(name);
-    }
-    std::optional<std::string> savedLocale_;
-    std::optional<std::string> savedLcAll_;
+    void TearDown() override { std::setlocale(LC_COLLATE, "C"); }
+    EnvVarScope locale_{"LINNERY_LOCALE"};
+    EnvVarScope lcAll_{"LC_ALL"};
 };
 
 TEST_F(CollationEnvTest, EnvironmentOverridesLocale) {

@@ -3,6 +3,8 @@
 #include "core/CodePage.h"
 #include "core/LineError.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -10,24 +12,9 @@
 #include <vector>
 
 using namespace linnery;
+using namespace linnery::test;
 
 namespace {
-
-using Lines = std::vector<std::string>;
-
-Lines linesOf(const Document& doc) {
-    Lines out;
-    for (int i = 0; i < doc.count(); ++i)
-        out.push_back(doc.get(i));
-    return out;
-}
-
-void setLines(Editor& editor, const Lines& lines) {
-    LineList list;
-    for (const std::string& line : lines)
-        list.add(line);
-    editor.doc.assign(std::move(list));
-}
 
 struct SortCase {
     std::string label;
@@ -146,13 +133,12 @@ TEST(ColumnSortTest, FirstLineFields) {
 }
 
 TEST(ColumnSortTest, Cp932SecondBytes) {
-    CodePage::setCurrent("cp932");
+    CodePageScope cp932("cp932");
     Editor editor;
     // 表 = 95 5C, ソ = 83 5C; a lead byte before a comma makes the comma part of the character.
     setLines(editor, {"\x95\x5c,b", "\x83\x5c,a", "x\x81,c,\x95\x5c z"});
     columnSort(editor, 1);
     EXPECT_EQ(linesOf(editor.doc), (Lines{"\x83\x5c,a", "\x95\x5c,b", "x\x81,c,\x95\x5c,z"}));
-    CodePage::setCurrent("utf-8");
 }
 
 } // namespace

@@ -1,15 +1,15 @@
 #include "core/CsvFields.h"
 
-#include "core/CodePage.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-using linnery::CodePage;
 using linnery::joinFields;
 using linnery::splitFields;
+using linnery::test::CodePageScope;
 
 namespace {
 
@@ -91,8 +91,7 @@ TEST(CsvFieldsTest, SplittingIntoAUsedListReplacesIt) {
 // bytes in valid text, but a lead byte in front of them still takes them as its second byte.
 class CsvFieldsCp932Test : public ::testing::Test {
   protected:
-    void SetUp() override { CodePage::setCurrent("cp932"); }
-    void TearDown() override { CodePage::setCurrent("utf-8"); }
+    CodePageScope cp932_{"cp932"};
 };
 
 TEST_F(CsvFieldsCp932Test, SecondBytesAreNoSeparators) {

@@ -2,30 +2,24 @@
 #include "core/CodePage.h"
 #include "core/DeleteCommands.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 using namespace linnery;
+using namespace linnery::test;
 
 namespace {
-
-using Lines = std::vector<std::string>;
-
-Lines linesOf(const LineList& list) {
-    return Lines(list.views().begin(), list.views().end());
-}
 
 // An editor holding the lines, with some selected, recording every change of the progress caption.
 struct Fixture {
     Editor editor;
     Lines captions;
     explicit Fixture(const Lines& lines, const std::vector<int>& selected = {}) {
-        LineList list;
-        for (const std::string& line : lines)
-            list.add(line);
-        editor.doc.assign(std::move(list));
+        setLines(editor, lines);
         for (int i : selected)
             editor.doc.setSelected(i, true);
         editor.progress.setListener([this](const std::string& c) { captions.push_back(c); });
@@ -130,14 +124,13 @@ TEST(EditCommands, EmptyTextChangesNothing) {
 
 // Bytes are compared and joined as they are, also where 0x5C is the second byte of a cp932 character.
 TEST(EditCommands, Cp932ByteExact) {
-    CodePage::setCurrent("cp932");
+    CodePageScope cp932("cp932");
     const std::string so = "\x83\x5c", hyou = "\x95\x5c", fullSpace = "\x81\x40";
     Fixture f({so, hyou, so + " ", fullSpace, so, "\x83", so + so});
     deleteMatching(f.editor, so);
     EXPECT_EQ(linesOf(f.editor.doc.lines()), (Lines{hyou, so + " ", fullSpace, "\x83", so + so}));
     addSuffix(f.editor, "\\" + hyou);
     EXPECT_EQ(f.editor.doc.at(0), hyou + "\\" + hyou);
-    CodePage::setCurrent("utf-8");
 }
 
 } // namespace

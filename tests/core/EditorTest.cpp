@@ -2,33 +2,12 @@
 #include "core/CodePage.h"
 #include "core/LineError.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 using namespace linnery;
-
-namespace {
-
-LineList listOf(std::initializer_list<const char*> lines) {
-    LineList list;
-    for (const char* line : lines)
-        list.add(line);
-    return list;
-}
-
-std::vector<std::string> linesOf(const LineList& list) {
-    std::vector<std::string> out;
-    for (std::string_view line : list.views())
-        out.emplace_back(line);
-    return out;
-}
-
-// Runs a test body with another code page and puts the test default back.
-struct CodePageScope {
-    explicit CodePageScope(const char* name) { CodePage::setCurrent(name); }
-    ~CodePageScope() { CodePage::setCurrent("utf-8"); }
-};
-
-} // namespace
+using namespace linnery::test;
 
 TEST(Title, NamePartCountAndSuffix) {
     struct Case {

@@ -2,25 +2,14 @@
 #include "core/Document.h"
 #include "core/LineError.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 using namespace linnery;
+using namespace linnery::test;
 
 namespace {
-
-std::vector<std::string> linesOf(const LineList& list) {
-    std::vector<std::string> out;
-    for (std::string_view line : list.views())
-        out.emplace_back(line);
-    return out;
-}
-
-LineList listOf(std::initializer_list<const char*> lines) {
-    LineList list;
-    for (const char* line : lines)
-        list.add(line);
-    return list;
-}
 
 std::string messageOf(const std::function<void()>& f) {
     try {

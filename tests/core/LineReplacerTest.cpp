@@ -1,57 +1,26 @@
 #include "core/LineReplacer.h"
 #include "core/LineError.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 using linnery::LineError;
 using linnery::replaceLinesInFiles;
 using linnery::replacementSummary;
+using linnery::test::readBytes;
+using linnery::test::TempDir;
+using linnery::test::writeBytes;
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// A fresh folder per test, removed with everything in it (permissions restored first).
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "linnery-replace-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::end(it);
-             it.increment(ec))
-            if (it->is_directory(ec))
-                fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path_, ec);
-    }
-    std::string file(const std::string& name, const std::string& bytes) const {
-        const std::string p = (path_ / name).string();
-        std::ofstream(p, std::ios::binary) << bytes;
-        return p;
-    }
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 std::size_t entries(const fs::path& dir) {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
@@ -75,7 +44,7 @@ TEST_P(ReplaceOneFile, RewritesOnlyMatchedFiles) {
     const auto report = replaceLinesInFiles({path}, c.search, c.replacement);
     EXPECT_EQ(report.fileCount, 1);
     EXPECT_EQ(report.rewritten, c.rewritten ? std::vector<std::string>{path} : std::vector<std::string>{});
-    EXPECT_EQ(readAll(path), c.expected);
+    EXPECT_EQ(readBytes(path), c.expected);
     EXPECT_EQ(entries(dir.path()), 1u) << "no temporary file may be left behind";
 }
 
@@ -112,8 +81,8 @@ TEST(LineReplacer, CountsEveryItemAndListsRewrittenInOrder) {
     const auto report = replaceLinesInFiles({a, b, a, c}, "hit", "done");
     EXPECT_EQ(report.fileCount, 4);
     EXPECT_EQ(report.rewritten, (std::vector<std::string>{b, c}));
-    EXPECT_EQ(readAll(a), "no\n");
-    EXPECT_EQ(readAll(c), "done\r\n");
+    EXPECT_EQ(readBytes(a), "no\n");
+    EXPECT_EQ(readBytes(c), "done\r\n");
 }
 
 TEST(LineReplacer, SameFileTwiceIsProcessedTwice) {
@@ -123,7 +92,7 @@ TEST(LineReplacer, SameFileTwiceIsProcessedTwice) {
     auto report = replaceLinesInFiles({f, f}, "old", "new");
     EXPECT_EQ(report.fileCount, 2);
     EXPECT_EQ(report.rewritten, std::vector<std::string>{f});
-    EXPECT_EQ(readAll(f), "new\r\nnew\r\n");
+    EXPECT_EQ(readBytes(f), "new\r\nnew\r\n");
     // With search == replacement it matches again and is listed again.
     report = replaceLinesInFiles({f, f}, "new", "new");
     EXPECT_EQ(report.rewritten, (std::vector<std::string>{f, f}));
@@ -132,10 +101,10 @@ TEST(LineReplacer, SameFileTwiceIsProcessedTwice) {
 TEST(LineReplacer, UnopenableItemStopsTheRunAfterEarlierFilesWereRewritten) {
     TempDir dir;
     const std::string first = dir.file("1", "x\n");
-    const std::string folder = (dir.path() / "sub").string();
+    const std::string folder = dir.file("sub");
     fs::create_directory(folder);
     const std::string last = dir.file("3", "x\n");
-    const std::string missing = (dir.path() / "missing").string();
+    const std::string missing = dir.file("missing");
     for (const std::string& bad : {folder, missing}) {
         dir.file("1", "x\n");
         try {
@@ -144,8 +113,8 @@ TEST(LineReplacer, UnopenableItemStopsTheRunAfterEarlierFilesWereRewritten) {
         } catch (const LineError& e) {
             EXPECT_STREQ(e.what(), LineError::open(bad).what());
         }
-        EXPECT_EQ(readAll(first), "y\r\n");
-        EXPECT_EQ(readAll(last), "x\n");
+        EXPECT_EQ(readBytes(first), "y\r\n");
+        EXPECT_EQ(readBytes(last), "x\n");
     }
 }
 
@@ -153,10 +122,10 @@ TEST(LineReplacer, FailedSaveLeavesTheOldFileWhole) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root ignores folder permissions";
     TempDir dir;
-    const fs::path locked = dir.path() / "locked";
+    const fs::path locked = dir.file("locked");
     fs::create_directory(locked);
     const std::string f = (locked / "f").string();
-    std::ofstream(f, std::ios::binary) << "x\nkeep";
+    writeBytes(f, "x\nkeep");
     fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
     try {
         replaceLinesInFiles({f}, "x", "y");
@@ -164,7 +133,7 @@ TEST(LineReplacer, FailedSaveLeavesTheOldFileWhole) {
     } catch (const LineError& e) {
         EXPECT_STREQ(e.what(), LineError::create(f).what());
     }
-    EXPECT_EQ(readAll(f), "x\nkeep");
+    EXPECT_EQ(readBytes(f), "x\nkeep");
     EXPECT_EQ(entries(locked), 1u);
 }
 
@@ -176,11 +145,11 @@ TEST(LineReplacer, KeepsPermissionsAndTakesLongPathsWhole) {
     fs::create_directories(deep);
     const std::string f = (deep / "file.txt").string();
     ASSERT_GT(f.size(), 300u);
-    std::ofstream(f, std::ios::binary) << "x\n";
+    writeBytes(f, "x\n");
     fs::permissions(f, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     const auto report = replaceLinesInFiles({f}, "x", "y");
     EXPECT_EQ(report.rewritten, std::vector<std::string>{f});
-    EXPECT_EQ(readAll(f), "y\r\n");
+    EXPECT_EQ(readBytes(f), "y\r\n");
     EXPECT_EQ(fs::status(f).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }

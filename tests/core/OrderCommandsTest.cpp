@@ -3,6 +3,8 @@
 #include "core/CodePage.h"
 #include "core/Collation.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,32 +14,17 @@
 #include <vector>
 
 using namespace linnery;
+using namespace linnery::test;
 
 namespace {
 
-using Lines = std::vector<std::string>;
 using Command = std::function<void(Editor&)>;
 
 void load(Editor& e, const Lines& lines, const std::vector<int>& selected = {}) {
-    LineList list;
-    for (const std::string& line : lines)
-        list.add(line);
-    e.doc.assign(std::move(list));
+    setLines(e, lines);
     e.documentReplaced();
     for (int i : selected)
         e.doc.setSelected(i, true);
-}
-
-Lines linesOf(const LineList& list) {
-    return Lines(list.views().begin(), list.views().end());
-}
-
-std::vector<int> selectedOf(const Document& doc) {
-    std::vector<int> out;
-    for (int i = 0; i < doc.count(); ++i)
-        if (doc.isSelected(i))
-            out.push_back(i);
-    return out;
 }
 
 Lines numbered(const char* prefix, int n) {
@@ -351,10 +338,7 @@ TEST(UndoTest, OneLevelOnly) {
 }
 
 TEST(OrderCp932Test, SortCollatesShiftJisBytes) {
-    struct RestoreUtf8 {
-        ~RestoreUtf8() { CodePage::setCurrent("utf-8"); }
-    } restore;
-    CodePage::setCurrent("cp932");
+    CodePageScope cp932("cp932");
     Editor e;
     // さくら, かめ, あさひ in Shift-JIS.
     const std::string sakura = "\x82\xb3\x82\xad\x82\xe7", kame = "\x82\xa9\x82\xdf",

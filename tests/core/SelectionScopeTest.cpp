@@ -2,16 +2,17 @@
 
 #include "core/LineError.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 using namespace linnery;
+using namespace linnery::test;
 
 namespace {
-
-using Lines = std::vector<std::string>;
 
 Document documentOf(const Lines& lines, const std::vector<int>& selected) {
     Document doc;
@@ -20,18 +21,6 @@ Document documentOf(const Lines& lines, const std::vector<int>& selected) {
     for (int i : selected)
         doc.setSelected(i, true);
     return doc;
-}
-
-Lines linesOf(const LineList& list) {
-    return Lines(list.views().begin(), list.views().end());
-}
-
-std::vector<int> selectedOf(const Document& doc) {
-    std::vector<int> out;
-    for (int i = 0; i < doc.count(); ++i)
-        if (doc.isSelected(i))
-            out.push_back(i);
-    return out;
 }
 
 struct GatherCase {

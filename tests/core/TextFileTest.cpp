@@ -1,59 +1,16 @@
 #include "core/TextFile.h"
 #include "core/LineError.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace linnery;
-
-namespace {
-
-std::vector<std::string> linesOf(const LineList& list) {
-    std::vector<std::string> out;
-    for (std::string_view line : list.views())
-        out.emplace_back(line);
-    return out;
-}
-
-// A fresh folder per test, removed afterwards.
-class TempDir {
-  public:
-    TempDir() {
-        char templ[] = "/tmp/linnery-test-XXXXXX";
-        path_ = ::mkdtemp(templ);
-    }
-    ~TempDir() { std::system(("chmod -R u+w '" + path_ + "' && rm -rf '" + path_ + "'").c_str()); }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
-};
-
-void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-LineList listOf(std::initializer_list<const char*> lines) {
-    LineList list;
-    for (const char* line : lines)
-        list.add(line);
-    return list;
-}
-
-} // namespace
+using namespace linnery::test;
 
 TEST(TextFile, SplitsAtEveryKindOfLineEndAndStopsAtNul) {
     struct Case {

@@ -1,0 +1,92 @@
+// Runs the built linnery-cli for the end-to-end tests.
+#pragma once
+
+#include "../core/TestSupport.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <spawn.h>
+#include <stdexcept>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace linnery::test {
+
+using Args = std::vector<std::string>;
+
+struct CliResult {
+    int exitCode = -1; // -1 when the program did not end through exit
+    std::string out;
+    std::string err;
+};
+
+// The arguments joined by spaces, to name a run in failure messages.
+inline std::string joined(const Args& args) {
+    std::string text;
+    for (const std::string& arg : args)
+        text += (text.empty() ? "" : " ") + arg;
+    return text;
+}
+
+namespace detail {
+
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+inline File tempFile() {
+    File file(std::tmpfile(), &std::fclose);
+    if (!file)
+        throw std::runtime_error("tmpfile failed");
+    return file;
+}
+
+inline std::string contents(std::FILE* file) {
+    std::rewind(file);
+    std::string bytes;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, file)) > 0;)
+        bytes.append(buf, n);
+    return bytes;
+}
+
+} // namespace detail
+
+// Runs linnery-cli with `args` and `input` as its standard input. No shell is involved, so every
+// argument byte (cp932 text, quotes, empty words) arrives as written. The three streams are unnamed
+// temporary files, so no pipe can fill up and stall either side.
+inline CliResult runCli(const Args& args, const std::string& input = {}) {
+    const detail::File in = detail::tempFile(), out = detail::tempFile(), err = detail::tempFile();
+    std::fwrite(input.data(), 1, input.size(), in.get());
+    std::rewind(in.get());
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ::fileno(in.get()), STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, ::fileno(out.get()), STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, ::fileno(err.get()), STDERR_FILENO);
+    std::vector<char*> argv{const_cast<char*>(LINNERY_CLI_PATH)};
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int spawned = ::posix_spawn(&pid, LINNERY_CLI_PATH, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        throw std::runtime_error("cannot start " LINNERY_CLI_PATH);
+
+    int status = 0;
+    while (::waitpid(pid, &status, 0) == -1)
+        if (errno != EINTR)
+            throw std::runtime_error("waitpid failed");
+    CliResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = detail::contents(out.get());
+    result.err = detail::contents(err.get());
+    return result;
+}
+
+} // namespace linnery::test

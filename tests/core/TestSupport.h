@@ -1,0 +1,140 @@
+// Helpers the core tests share, so that each test file keeps only what is its own.
+#pragma once
+
+#include "core/CodePage.h"
+#include "core/Document.h"
+#include "core/Editor.h"
+#include "core/LineList.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace linnery::test {
+
+using Lines = std::vector<std::string>;
+
+inline Lines linesOf(const LineList& list) {
+    return Lines(list.views().begin(), list.views().end());
+}
+
+inline Lines linesOf(const Document& doc) {
+    return linesOf(doc.lines());
+}
+
+inline LineList listOf(std::initializer_list<const char*> lines) {
+    LineList list;
+    for (const char* line : lines)
+        list.add(line);
+    return list;
+}
+
+inline LineList listOf(const Lines& lines) {
+    LineList list;
+    for (const std::string& line : lines)
+        list.add(line);
+    return list;
+}
+
+inline void setLines(Editor& editor, const Lines& lines) {
+    editor.doc.assign(listOf(lines));
+}
+
+inline std::vector<int> selectedOf(const Document& doc) {
+    std::vector<int> out;
+    for (int i = 0; i < doc.count(); ++i)
+        if (doc.isSelected(i))
+            out.push_back(i);
+    return out;
+}
+
+inline std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A fresh folder per test, removed with everything in it afterwards, also where a test left a
+// folder without write or search permission.
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern = "/tmp/linnery-test-XXXXXX";
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    ~TempDir() {
+        std::error_code ec;
+        makeRemovable(path_);
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    // Writes a file in the folder and gives its path.
+    std::string file(const std::string& name, const std::string& bytes) const {
+        const std::string p = file(name);
+        writeBytes(p, bytes);
+        return p;
+    }
+
+  private:
+    // Each folder gets its permissions back before it is read, since only then can it be emptied;
+    // links are not followed, so nothing outside the folder changes.
+    static void makeRemovable(const std::filesystem::path& dir) {
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
+        for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+            if (it->symlink_status(ec).type() == fs::file_type::directory)
+                makeRemovable(it->path());
+    }
+
+    std::string path_;
+};
+
+// Runs a test body with another code page and puts the test default back, also when an assertion
+// returns early.
+class CodePageScope {
+  public:
+    explicit CodePageScope(const char* name) { CodePage::setCurrent(name); }
+    ~CodePageScope() { CodePage::setCurrent("utf-8"); }
+    CodePageScope(const CodePageScope&) = delete;
+    CodePageScope& operator=(const CodePageScope&) = delete;
+};
+
+// Puts an environment variable back as it was, so that tests changing it do not leak into others.
+class EnvVarScope {
+  public:
+    explicit EnvVarScope(const char* name) : name_(name) {
+        if (const char* v = std::getenv(name))
+            saved_ = v;
+    }
+    ~EnvVarScope() {
+        if (saved_)
+            ::setenv(name_.c_str(), saved_->c_str(), 1);
+        else
+            ::unsetenv(name_.c_str());
+    }
+    EnvVarScope(const EnvVarScope&) = delete;
+    EnvVarScope& operator=(const EnvVarScope&) = delete;
+
+  private:
+    std::string name_;
+    std::optional<std::string> saved_;
+};
+
+} // namespace linnery::test
