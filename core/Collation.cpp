@@ -108,7 +108,7 @@ Collation::Collation(const std::string& locale) : locale_(locale), impl_(std::ma
 
 Collation::~Collation() = default;
 
-void Collation::appendSortKey(std::string_view line, const CodePage& cp, std::string& out) const {
+std::string_view Collation::keyOf(std::string_view line, const CodePage& cp) const {
     Impl& d = *impl_;
     d.foldedText(line, cp, d.folded);
     if (d.key.size() < 64)
@@ -121,13 +121,11 @@ void Collation::appendSortKey(std::string_view line, const CodePage& cp, std::st
     // ICU ends every key with a NUL terminator, which is not part of it.
     if (length > 0 && d.key[static_cast<std::size_t>(length) - 1] == 0)
         --length;
-    out.append(reinterpret_cast<const char*>(d.key.data()), static_cast<std::size_t>(length));
+    return {reinterpret_cast<const char*>(d.key.data()), static_cast<std::size_t>(length)};
 }
 
 std::string Collation::sortKey(std::string_view line, const CodePage& cp) const {
-    std::string key;
-    appendSortKey(line, cp, key);
-    return key;
+    return std::string(keyOf(line, cp));
 }
 
 int Collation::compare(std::string_view a, std::string_view b, const CodePage& cp) const {

@@ -21,10 +21,11 @@ class Collation {
 
     const std::string& locale() const { return locale_; }
 
-    // Appends the sort key of a line (bytes in the code page) to out. Keys compare with memcmp-style
-    // byte order (std::string comparison) exactly as compare() does; equal keys mean equal lines
-    // under this collation. The key is NUL-terminated by ICU; the terminator is not appended.
-    void appendSortKey(std::string_view line, const CodePage& cp, std::string& out) const;
+    // The sort key of a line (bytes in the code page), in a buffer of this object that the next call
+    // reuses. Keys compare with memcmp-style byte order (std::string_view comparison) exactly as
+    // compare() does; equal keys mean equal lines under this collation. ICU's NUL terminator is not
+    // part of it.
+    std::string_view keyOf(std::string_view line, const CodePage& cp) const;
     std::string sortKey(std::string_view line, const CodePage& cp) const;
     // <0, 0, >0 like strcmp.
     int compare(std::string_view a, std::string_view b, const CodePage& cp) const;
