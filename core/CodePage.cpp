@@ -185,7 +185,7 @@ bool CodePage::isLeadByte(unsigned char b) const {
     return false;
 }
 
-std::size_t CodePage::charLength(std::string_view text, std::size_t pos) const {
+std::size_t CodePage::multiByteCharLength(std::string_view text, std::size_t pos) const {
     if (pos + 1 >= text.size())
         return 1;
     const std::size_t left = text.size() - pos;

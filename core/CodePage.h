@@ -26,7 +26,14 @@ class CodePage {
     // True when byte b starts a character of two or more bytes.
     bool isLeadByte(unsigned char b) const;
     // Number of bytes of the character that starts at text[pos] (at least 1, never past the end).
-    std::size_t charLength(std::string_view text, std::size_t pos) const;
+    std::size_t charLength(std::string_view text, std::size_t pos) const {
+        // ASCII bytes stand alone in every code page whose characters do not depend on a shift state;
+        // the common case stays inline for the loops that walk whole documents.
+        if (kind_ != Kind::OtherMultiByte && pos < text.size() &&
+            static_cast<unsigned char>(text[pos]) < 0x80)
+            return 1;
+        return multiByteCharLength(text, pos);
+    }
     // Start of the last character of text (text must not be empty).
     std::size_t lastCharStart(std::string_view text) const;
 
@@ -44,6 +51,8 @@ class CodePage {
     static std::string defaultName();
 
   private:
+    std::size_t multiByteCharLength(std::string_view text, std::size_t pos) const;
+
     struct Converter;
     std::string name_;
     Kind kind_;
