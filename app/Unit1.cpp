@@ -459,20 +459,21 @@ void TForm1::N8Click() {
     refreshTitle();
 }
 
-void TForm1::N14Click() {
-    const QString text =
-        Dialogs::instance().textEntry(this, QStringLiteral("行頭に文字列を追加"),
-                                      QStringLiteral("行頭に追加する文字列を入力してください。"), QString());
-    if (runCommand([&] { addPrefix(editor_, toCodePage(text)); }))
+void TForm1::addToEveryLine(const QString& caption, const QString& prompt,
+                            bool (*add)(Editor&, std::string_view)) {
+    const QString text = Dialogs::instance().textEntry(this, caption, prompt, QString());
+    if (runCommand([&] { add(editor_, toCodePage(text)); }))
         refreshTitle();
 }
 
+void TForm1::N14Click() {
+    addToEveryLine(QStringLiteral("行頭に文字列を追加"),
+                   QStringLiteral("行頭に追加する文字列を入力してください。"), addPrefix);
+}
+
 void TForm1::N15Click() {
-    const QString text =
-        Dialogs::instance().textEntry(this, QStringLiteral("行末に文字列を追加"),
-                                      QStringLiteral("行末に追加する文字列を入力してください。"), QString());
-    if (runCommand([&] { addSuffix(editor_, toCodePage(text)); }))
-        refreshTitle();
+    addToEveryLine(QStringLiteral("行末に文字列を追加"),
+                   QStringLiteral("行末に追加する文字列を入力してください。"), addSuffix);
 }
 
 void TForm1::N19Click() {

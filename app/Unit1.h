@@ -106,6 +106,9 @@ class TForm1 : public QMainWindow {
     bool askSaveName();
     void saveDocument();
     void sortByColumn(int field);
+    // The prefix and suffix commands: ask for the text, add it, refresh the title.
+    void addToEveryLine(const QString& caption, const QString& prompt,
+                        bool (*add)(Editor&, std::string_view));
 
     Editor editor_;
     LineListModel* model_;

@@ -4,7 +4,11 @@
 
 #include "app/Dialogs.h"
 
+#include <QApplication>
 #include <QDialog>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QStringList>
 #include <QUrl>
 
@@ -76,5 +80,28 @@ class FakeDialogs : public Dialogs {
         return a.confirm;
     }
 };
+
+// Drags the files onto `target` the way the platform does: enter, move, drop. Returns whether the
+// drag was accepted.
+inline bool dropFiles(QWidget* target, const QStringList& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& p : paths)
+        urls << QUrl::fromLocalFile(p);
+    data.setUrls(urls);
+    data.setText(paths.join(QLatin1Char('\n'))); // file managers offer the paths as text too
+    const QPoint at(target->width() / 2, target->height() / 2);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    if (!move.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
 
 } // namespace linnery::test

@@ -23,6 +23,7 @@
 #include <memory>
 
 using namespace linnery;
+using linnery::test::dropFiles;
 using linnery::test::FakeDialogs;
 
 namespace {
@@ -80,19 +81,6 @@ QByteArray readFile(const QString& path) {
     QFile file(path);
     file.open(QIODevice::ReadOnly);
     return file.readAll();
-}
-
-void dropFiles(QWidget* target, const QStringList& paths) {
-    QMimeData data;
-    QList<QUrl> urls;
-    for (const QString& path : paths)
-        urls << QUrl::fromLocalFile(path);
-    data.setUrls(urls);
-    const QPoint pos = target->rect().center();
-    QDragEnterEvent enter(pos, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    QDropEvent drop(QPointF(pos), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
 }
 
 } // namespace
@@ -220,7 +208,7 @@ void MainWindowTest::dropLoadsTheFirstFileOnly() {
     const QString first = writeFile(dir, "first.exe", "MZ\x01\n");
     const QString second = writeFile(dir, "second.txt", "b\n");
     Windows w;
-    dropFiles(w.form1.get(), {first, second});
+    QVERIFY(dropFiles(w.form1.get(), {first, second}));
     QCOMPARE(w.lines(), QStringList{"MZ\x01"});
     QCOMPARE(w.title(), QStringLiteral("first.exe - (1行) - Linnery"));
     QVERIFY(w.form1->Edit1->isEnabled());
@@ -231,7 +219,7 @@ void MainWindowTest::droppingAFolderShowsTheOpenError() {
     const QString folder = dir.filePath("folder");
     QDir().mkdir(folder);
     Windows w;
-    dropFiles(w.form1.get(), {folder});
+    QVERIFY(dropFiles(w.form1.get(), {folder}));
     QCOMPARE(w.dialogs.errors, QStringList{"ﾌｧｲﾙ " + folder + " は開けません."});
     QCOMPARE(w.title(), QStringLiteral("Linnery"));
     w.form1->Delete1Click();
