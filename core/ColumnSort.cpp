@@ -16,27 +16,6 @@ void padTo(std::vector<std::string>& fields, std::size_t k) {
         fields.emplace_back();
 }
 
-// The caption of one pass: offset + i * 50 / d, shown only when the percentage changes (the caption
-// would not change otherwise, and this spares building a string per line).
-class PassProgress {
-  public:
-    PassProgress(Progress& progress, std::int64_t d, int offset)
-        : progress_(progress), d_(d), offset_(offset) {}
-    void step(std::int64_t i) {
-        const std::int64_t value = i * 50 / d_;
-        if (value != last_) {
-            progress_.showPercent(value + offset_);
-            last_ = value;
-        }
-    }
-
-  private:
-    Progress& progress_;
-    std::int64_t d_;
-    int offset_;
-    std::int64_t last_ = -1;
-};
-
 } // namespace
 
 std::vector<std::string> firstLineFields(const Document& doc) {
@@ -61,7 +40,7 @@ void columnSort(Editor& editor, int k) {
         keyFirst.reserve(static_cast<std::size_t>(lineCount));
         std::vector<std::string> fields;
         std::string joined;
-        PassProgress first(editor.progress, d, 0);
+        Progress::Stepper first(editor.progress, d, 50, 0);
         for (int i = 0; i < lineCount; ++i) {
             splitFields(doc.at(i), fields);
             padTo(fields, key);
@@ -79,7 +58,7 @@ void columnSort(Editor& editor, int k) {
         // fields) and the key goes back to its place.
         LineList result;
         result.reserve(order.size());
-        PassProgress second(editor.progress, d, 50);
+        Progress::Stepper second(editor.progress, d, 50, 50);
         for (std::size_t i = 0; i < order.size(); ++i) {
             splitFields(keyFirst.at(order[i]), fields);
             padTo(fields, key);

@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -14,29 +15,32 @@ namespace linnery {
 namespace {
 
 using Views = LineViews;
+// Called with the index of each line as an order places it.
+using Step = std::function<void(std::size_t)>;
 
 // How the whole document takes its new order: the collation sort switches sorted mode on and off, which
 // keeps the scroll position; the other orders clear the document and refill it, which scrolls to the top.
 enum class WholeDocument { KeepsTop, BackToTop };
 
 // The common frame of the four orders once the undo copy is taken: the scope's lines in, the new order
-// out, the block put back or the document replaced. `stepped` orders show one progress step per line.
+// out, the block put back or the document replaced. `stepped` orders show one progress step per line
+// placed, as they place it.
 template <class Arrange>
 void arrangeScope(Editor& editor, WholeDocument whole, bool stepped, Arrange arrange) {
     // Every stepped order runs with at least 2 lines, so the denominator is at least 1.
-    const std::int64_t denominator = editor.undoCopy.count() - 1;
+    Progress::Stepper stepper(editor.progress, std::max(1, editor.undoCopy.count() - 1));
+    const Step step = [&](std::size_t i) {
+        if (stepped)
+            stepper.step(static_cast<std::int64_t>(i));
+    };
     if (usesSelectionScope(editor.doc)) {
         GatheredLines gathered = gatherSelection(editor.doc);
         LineList block;
-        block.assignViews(arrange(gathered.lines.views()), gathered.lines);
-        if (stepped)
-            editor.progress.showSteps(0, block.count() - 1, denominator);
+        block.assignViews(arrange(gathered.lines.views(), step), gathered.lines);
         reinsertBlock(editor.doc, gathered.anchor, block);
     } else {
         LineList result;
-        result.assignViews(arrange(editor.doc.lines().views()), editor.doc.lines());
-        if (stepped)
-            editor.progress.showSteps(0, result.count() - 1, denominator);
+        result.assignViews(arrange(editor.doc.lines().views(), step), editor.doc.lines());
         if (whole == WholeDocument::KeepsTop)
             editor.doc.reorder(std::move(result));
         else
@@ -46,7 +50,7 @@ void arrangeScope(Editor& editor, WholeDocument whole, bool stepped, Arrange arr
         editor.progress.end();
 }
 
-Views inCollationOrder(const Views& lines) {
+Views inCollationOrder(const Views& lines, const Step&) {
     const std::vector<int> order = collationOrder(lines);
     Views sorted;
     sorted.reserve(lines.size());
@@ -55,13 +59,19 @@ Views inCollationOrder(const Views& lines) {
     return sorted;
 }
 
-Views reversed(const Views& lines) {
-    return Views(lines.rbegin(), lines.rend());
+Views reversed(const Views& lines, const Step& step) {
+    Views out;
+    out.reserve(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        out.push_back(lines[lines.size() - 1 - i]);
+        step(i);
+    }
+    return out;
 }
 
 // Placing each line in front of the first strictly longer one is a stable sort by length. Lengths are
 // usually small next to the line count, so a counting sort does it in linear time.
-Views byLength(const Views& lines) {
+Views byLength(const Views& lines, const Step& step) {
     std::size_t longest = 0;
     for (std::string_view line : lines)
         longest = std::max(longest, line.size());
@@ -69,6 +79,8 @@ Views byLength(const Views& lines) {
         Views sorted = lines;
         std::stable_sort(sorted.begin(), sorted.end(),
                          [](std::string_view a, std::string_view b) { return a.size() < b.size(); });
+        for (std::size_t i = 0; i < sorted.size(); ++i)
+            step(i);
         return sorted;
     }
     std::vector<std::size_t> start(longest + 2, 0);
@@ -77,8 +89,10 @@ Views byLength(const Views& lines) {
     for (std::size_t len = 1; len < start.size(); ++len)
         start[len] += start[len - 1];
     Views sorted(lines.size());
-    for (std::string_view line : lines)
-        sorted[start[line.size()]++] = line;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        sorted[start[lines[i].size()]++] = lines[i];
+        step(i);
+    }
     return sorted;
 }
 
@@ -143,21 +157,22 @@ class RemainingLines {
 
 // Draws the lines one at a time from those not yet drawn; the generator advances once before the first
 // draw and once per line, the tick count read anew for every draw.
-Views drawnAtRandom(Editor& editor, const Views& lines) {
+Views drawnAtRandom(Editor& editor, const Views& lines, const Step& step) {
     editor.random.draw(editor.tickCount());
     RemainingLines remaining(lines.size());
     std::vector<std::uint32_t> positions(lines.size());
-    for (std::size_t step = 0; step < lines.size(); ++step) {
-        const std::size_t r = lines.size() - step;
+    for (std::size_t drawn = 0; drawn < lines.size(); ++drawn) {
+        const std::size_t r = lines.size() - drawn;
         const std::uint32_t v = editor.random.draw(editor.tickCount());
-        positions[step] = static_cast<std::uint32_t>(remaining.take(static_cast<std::uint32_t>(v % r)));
+        positions[drawn] = static_cast<std::uint32_t>(remaining.take(static_cast<std::uint32_t>(v % r)));
+        step(drawn);
     }
     // Fetching the lines in a pass of their own lets the cache misses of the random reads overlap.
-    Views drawn;
-    drawn.reserve(lines.size());
+    Views order;
+    order.reserve(lines.size());
     for (std::uint32_t position : positions)
-        drawn.push_back(lines[position]);
-    return drawn;
+        order.push_back(lines[position]);
+    return order;
 }
 
 } // namespace
@@ -173,8 +188,13 @@ void reverseOrder(Editor& editor) {
     editor.takeUndoCopy();
     // The gathered lines are bottom-up: already the reversed order of the selection.
     const bool gathered = usesSelectionScope(editor.doc);
-    arrangeScope(editor, WholeDocument::BackToTop, true,
-                 [gathered](const Views& lines) { return gathered ? lines : reversed(lines); });
+    arrangeScope(editor, WholeDocument::BackToTop, true, [gathered](const Views& lines, const Step& step) {
+        if (!gathered)
+            return reversed(lines, step);
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            step(i);
+        return lines;
+    });
 }
 
 void lengthSort(Editor& editor) {
@@ -188,8 +208,9 @@ void randomOrder(Editor& editor) {
     if (editor.doc.count() < 2)
         return;
     editor.takeUndoCopy();
-    arrangeScope(editor, WholeDocument::BackToTop, true,
-                 [&editor](const Views& lines) { return drawnAtRandom(editor, lines); });
+    arrangeScope(editor, WholeDocument::BackToTop, true, [&editor](const Views& lines, const Step& step) {
+        return drawnAtRandom(editor, lines, step);
+    });
 }
 
 } // namespace linnery

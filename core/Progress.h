@@ -23,6 +23,28 @@ class Progress {
     void showSteps(std::int64_t first, std::int64_t last, std::int64_t d, int scale = 100, int offset = 0);
     void end() { setCaption("-"); }
 
+    // Shows the steps of one loop as it runs: offset + s * scale / d, passed on only when the value
+    // changes, so a loop over millions of lines builds about a hundred captions.
+    class Stepper {
+      public:
+        Stepper(Progress& progress, std::int64_t d, int scale = 100, int offset = 0)
+            : progress_(progress), d_(d), scale_(scale), offset_(offset) {}
+        void step(std::int64_t s) {
+            const std::int64_t value = s * scale_ / d_;
+            if (value != last_) {
+                last_ = value;
+                progress_.showPercent(value + offset_);
+            }
+        }
+
+      private:
+        Progress& progress_;
+        std::int64_t d_;
+        int scale_;
+        int offset_;
+        std::int64_t last_ = -1;
+    };
+
   private:
     void setCaption(const std::string& caption);
 
