@@ -19,6 +19,9 @@ Dialogs* installed = nullptr;
 const QString kTitle = QStringLiteral("Linnery");
 
 bool runFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QString& filter, QString& fileName) {
+    // Each dialog starts on its first filter and then on the one the user chose last in it.
+    static QString lastFilter[2];
+    QString& remembered = lastFilter[mode == QFileDialog::AcceptSave ? 1 : 0];
     QFileDialog dialog(parent);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(QFileDialog::AnyFile); // a name that does not exist is taken; the load then fails
@@ -27,9 +30,13 @@ bool runFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QString&
         QString()); // the default extension text is handed over unchanged: no suffix logic
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setOption(QFileDialog::ReadOnly, false);
+    if (!remembered.isEmpty())
+        dialog.selectNameFilter(remembered);
     if (!fileName.isEmpty())
         dialog.selectFile(fileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const bool confirmed = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    remembered = dialog.selectedNameFilter();
+    if (!confirmed)
         return false;
     fileName = dialog.selectedFiles().constFirst();
     return true;

@@ -27,6 +27,8 @@
 #include <QStyledItemDelegate>
 #include <QUrl>
 
+#include <exception>
+
 namespace linnery {
 
 const QString TForm1::kOpenFilter = QStringLiteral(
@@ -48,6 +50,14 @@ class FixedRowDelegate : public QStyledItemDelegate {
 
   private:
     int height_;
+};
+
+// A busy cursor over the windows while a command runs, for the long ones on big documents.
+struct BusyCursor {
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
 QString pathText(const std::string& path) {
@@ -298,22 +308,28 @@ void TForm1::writeView() {
 
 template <class Work> bool TForm1::runCommand(Work&& work) {
     readView();
-    model_->beginChange();
-    const auto showResult = [this] {
+    std::exception_ptr failure;
+    {
+        BusyCursor busy;
+        model_->beginChange();
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
         // The view shows what the document holds now, also after an error: nothing is rolled back.
         model_->endChange();
         writeView();
         refreshUndoItem();
-    };
-    try {
-        work();
-    } catch (const std::exception& error) {
-        showResult();
-        reportError(error);
-        return false;
     }
-    showResult();
-    return true;
+    if (!failure)
+        return true;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& error) {
+        reportError(error);
+    }
+    return false;
 }
 
 void TForm1::refreshUndoItem() {

@@ -110,6 +110,7 @@ class MainWindowTest : public QObject {
     void columnSortWindow();
     void contextMenuShortcutsWorkInTheList();
     void lineReplacementWindowIsModeless();
+    void exitClosesEveryWindow();
 };
 
 void MainWindowTest::startUpState() {
@@ -499,6 +500,14 @@ void MainWindowTest::lineReplacementWindowIsModeless() {
     QVERIFY(!w.form2->isModal());
     QVERIFY(w.dialogs.modalWindows.isEmpty());
     QVERIFY(w.form1->isEnabled());
+}
+
+void MainWindowTest::exitClosesEveryWindow() {
+    Windows w;
+    w.form1->N7Click();
+    w.form1->Exit1Click();
+    QVERIFY(!w.form1->isVisible());
+    QVERIFY(!w.form2->isVisible());
 }
 
 QTEST_MAIN(MainWindowTest)
