@@ -25,6 +25,7 @@
 #include <QMimeData>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QUrl>
 
 #include <exception>
@@ -241,7 +242,9 @@ void TForm1::dropEvent(QDropEvent* event) {
         if (url.isLocalFile())
             paths.push_back(pathBytes(url.toLocalFile()));
     event->acceptProposedAction();
-    FilesDropped(paths);
+    // Loading can end in the error box; do it once the drop is finished, so the file manager that
+    // dragged the file is not kept waiting.
+    QTimer::singleShot(0, this, [this, paths] { FilesDropped(paths); });
 }
 
 void TForm1::FilesDropped(const std::vector<std::string>& paths) {

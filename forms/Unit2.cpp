@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -90,7 +91,9 @@ void TForm2::dropEvent(QDropEvent* event) {
     for (const QUrl& url : event->mimeData()->urls())
         paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
     event->acceptProposedAction();
-    replaceDropped(paths);
+    // The run shows modal windows; start it once the drop is finished, so the file manager that
+    // dragged the files is not kept waiting for the report to be closed.
+    QTimer::singleShot(0, this, [this, paths] { replaceDropped(paths); });
 }
 
 void TForm2::replaceDropped(const std::vector<std::string>& paths) {

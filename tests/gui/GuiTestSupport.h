@@ -101,6 +101,7 @@ inline bool dropFiles(QWidget* target, const QStringList& paths) {
         return false;
     QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
+    QCoreApplication::processEvents(); // the windows act on a drop once it is finished
     return drop.isAccepted();
 }
 
