@@ -3,6 +3,7 @@
 #include "app/Dialogs.h"
 #include "app/Fonts.h"
 #include "app/LineListModel.h"
+#include "app/RowHeight.h"
 #include "app/TextCodec.h"
 #include "core/AffixCommands.h"
 #include "core/ClipboardTransfer.h"
@@ -24,7 +25,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScrollBar>
-#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QUrl>
 
@@ -40,18 +40,6 @@ const QString TForm1::kHomePage = QStringLiteral("https://linnery.example.com/")
 const QString TForm1::kMailAddress = QStringLiteral("linnery@example.com");
 
 namespace {
-
-// Rows of the document are 16 pixels high whatever the font reports.
-class FixedRowDelegate : public QStyledItemDelegate {
-  public:
-    FixedRowDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        return {QStyledItemDelegate::sizeHint(option, index).width(), height_};
-    }
-
-  private:
-    int height_;
-};
 
 // A busy cursor over the windows while a command runs, for the long ones on big documents.
 struct BusyCursor {
@@ -83,7 +71,7 @@ TForm1::TForm1(std::vector<std::string> arguments, QWidget* parent)
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListBox1->setUniformItemSizes(true);
     ListBox1->setFont(msGothic(16));
-    ListBox1->setItemDelegate(new FixedRowDelegate(16, ListBox1));
+    setRowHeight(ListBox1, 16);
     ListBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     ListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListBox1->setAcceptDrops(false);

@@ -2,10 +2,10 @@
 
 #include "app/Fonts.h"
 #include "app/LineListModel.h"
+#include "app/RowHeight.h"
 
 #include <QListView>
 #include <QStatusBar>
-#include <QStyledItemDelegate>
 
 #include <algorithm>
 
@@ -15,15 +15,6 @@ namespace {
 
 constexpr int kStatusBarHeight = 24;
 constexpr int kRowHeight = 16;
-
-// Rows are 16 pixels high, whatever the font reports.
-class RemovedRowDelegate : public QStyledItemDelegate {
-  public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        return {QStyledItemDelegate::sizeHint(option, index).width(), kRowHeight};
-    }
-};
 
 } // namespace
 
@@ -38,7 +29,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     ListBox1->setFont(msGothic(16));
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox1->setUniformItemSizes(true); // the view asks for one row's size, not for every line's
-    ListBox1->setItemDelegate(new RemovedRowDelegate(ListBox1));
+    setRowHeight(ListBox1, kRowHeight);
     ListBox1->setModel(model_);
     ListBox1->move(0, 0);
 

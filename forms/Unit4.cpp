@@ -1,6 +1,7 @@
 #include "forms/Unit4.h"
 
 #include "app/Fonts.h"
+#include "app/RowHeight.h"
 #include "app/TextCodec.h"
 #include "core/LineReplacer.h"
 
@@ -8,24 +9,10 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QScreen>
-#include <QStyledItemDelegate>
 
 #include <algorithm>
 
 namespace linnery {
-
-namespace {
-
-// Rows of the path list are 13 pixels high, whatever the font reports.
-class ReportRowDelegate : public QStyledItemDelegate {
-  public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        return {QStyledItemDelegate::sizeHint(option, index).width(), 13};
-    }
-};
-
-} // namespace
 
 TForm4::TForm4(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Form4"));
@@ -45,7 +32,7 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
     ListBox1->setFont(msGothic(13));
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox1->setUniformItemSizes(true);
-    ListBox1->setItemDelegate(new ReportRowDelegate(ListBox1));
+    setRowHeight(ListBox1, 13);
     ListBox1->move(0, 16);
     FormResize();
 }

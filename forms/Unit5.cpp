@@ -1,29 +1,16 @@
 #include "forms/Unit5.h"
 
 #include "app/Fonts.h"
+#include "app/RowHeight.h"
 #include "app/TextCodec.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QStyledItemDelegate>
 #include <QToolButton>
 
 namespace linnery {
-
-namespace {
-
-// Every row of the field list is 16 pixels high, whatever the font reports.
-class FieldRowDelegate : public QStyledItemDelegate {
-  public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        return {QStyledItemDelegate::sizeHint(option, index).width(), 16};
-    }
-};
-
-} // namespace
 
 TForm5::TForm5(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Form5"));
@@ -57,7 +44,7 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
     ListBox1->setFont(msPGothic(16));
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox1->setUniformItemSizes(true);
-    ListBox1->setItemDelegate(new FieldRowDelegate(ListBox1));
+    setRowHeight(ListBox1, 16);
 
     connect(SpeedButton1, &QToolButton::clicked, this, &TForm5::SpeedButton1Click);
     connect(ListBox1, &QListWidget::itemDoubleClicked, this, &TForm5::SpeedButton1Click);
