@@ -111,6 +111,7 @@ class MainWindowTest : public QObject {
     void contextMenuShortcutsWorkInTheList();
     void lineReplacementWindowIsModeless();
     void exitClosesEveryWindow();
+    void menuItemsReachTheirCommands();
 };
 
 void MainWindowTest::startUpState() {
@@ -508,6 +509,35 @@ void MainWindowTest::exitClosesEveryWindow() {
     w.form1->Exit1Click();
     QVERIFY(!w.form1->isVisible());
     QVERIFY(!w.form2->isVisible());
+}
+
+void MainWindowTest::menuItemsReachTheirCommands() {
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "a.txt", "bb\na\n\na\n");
+    Windows w({"linnery", QFile::encodeName(path).toStdString()});
+    struct Step {
+        QAction* item;
+        QStringList lines;
+    };
+    w.dialogs.textAnswers = {QStringLiteral("a"), QStringLiteral("<"), QStringLiteral(">")};
+    const QList<Step> steps = {
+        {w.form1->N3, {"a", "", "a", "bb"}},
+        {w.form1->N2, {"", "a", "a", "bb"}},
+        {w.form1->N1, {"", "a", "a", "bb"}},
+        {w.form1->N8, {"", "a", "bb"}},
+        {w.form1->N5, {"", "a", "a", "bb"}},
+        {w.form1->N17, {"a", "a", "bb"}},
+        {w.form1->N6, {"bb"}},
+        {w.form1->N14, {"<bb"}},
+        {w.form1->N15, {"<bb>"}},
+        {w.form1->Delete1, {}},
+    };
+    for (const Step& step : steps) {
+        step.item->trigger();
+        QCOMPARE(w.lines(), step.lines);
+    }
+    w.form1->N4->trigger();
+    QCOMPARE(w.form1->N5->text(), QStringLiteral("取り消し"));
 }
 
 QTEST_MAIN(MainWindowTest)
