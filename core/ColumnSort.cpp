@@ -1,5 +1,6 @@
 #include "core/ColumnSort.h"
 
+#include "core/CollationOrder.h"
 #include "core/CsvFields.h"
 #include "core/LineError.h"
 

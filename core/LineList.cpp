@@ -2,6 +2,7 @@
 
 #include "core/CodePage.h"
 #include "core/Collation.h"
+#include "core/CollationOrder.h"
 #include "core/LineError.h"
 
 #include <algorithm>
@@ -208,60 +209,6 @@ void LineList::assignBuffer(std::shared_ptr<const char[]> buffer, std::size_t si
     if (buffer)
         buffers_.push_back({std::move(buffer), size});
     lines_ = std::move(views);
-}
-
-std::vector<int> collationOrder(const LineViews& lines) {
-    const Collation& coll = Collation::current();
-    const CodePage& cp = CodePage::current();
-    const std::size_t n = lines.size();
-    // All keys in one block, sized ahead from the text so it rarely has to move while it fills.
-    std::size_t textBytes = 0;
-    for (std::string_view line : lines)
-        textBytes += line.size();
-    std::vector<char, HugePageAllocator<char>> keys;
-    keys.reserve(4 * textBytes + 16 * n);
-    std::vector<std::size_t, HugePageAllocator<std::size_t>> offsets(n + 1);
-    for (std::size_t i = 0; i < n; ++i) {
-        offsets[i] = keys.size();
-        const std::string_view key = coll.keyOf(lines[i], cp);
-        keys.insert(keys.end(), key.begin(), key.end());
-    }
-    offsets[n] = keys.size();
-
-    // Most comparisons are decided by the first 16 key bytes, kept beside the index so the sort stays
-    // in the cache; the rest of a key is read only on a tie. Sort keys hold no zero byte, so padding a
-    // short key with zeros keeps the order.
-    struct Entry {
-        std::uint64_t high, low;
-        int index;
-    };
-    constexpr std::size_t kPrefix = 16;
-    std::vector<Entry, HugePageAllocator<Entry>> entries(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        std::uint64_t word[2] = {0, 0};
-        const std::size_t size = offsets[i + 1] - offsets[i];
-        for (std::size_t b = 0; b < kPrefix; ++b)
-            word[b / 8] =
-                (word[b / 8] << 8) | (b < size ? static_cast<unsigned char>(keys[offsets[i] + b]) : 0u);
-        entries[i] = {word[0], word[1], static_cast<int>(i)};
-    }
-    auto rest = [&](int i) {
-        const std::size_t begin = offsets[static_cast<std::size_t>(i)];
-        const std::size_t size = offsets[static_cast<std::size_t>(i) + 1] - begin;
-        return size <= kPrefix ? std::string_view()
-                               : std::string_view(keys.data() + begin + kPrefix, size - kPrefix);
-    };
-    std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
-        if (a.high != b.high)
-            return a.high < b.high;
-        if (a.low != b.low)
-            return a.low < b.low;
-        return rest(a.index) < rest(b.index);
-    });
-    std::vector<int> order(n);
-    for (std::size_t i = 0; i < n; ++i)
-        order[i] = entries[i].index;
-    return order;
 }
 
 } // namespace linnery

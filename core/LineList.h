@@ -84,7 +84,4 @@ class LineList {
     bool sorted_ = false;
 };
 
-// The lines in collation order: a permutation of 0..n-1, equal lines in their input order.
-std::vector<int> collationOrder(const LineViews& lines);
-
 } // namespace linnery

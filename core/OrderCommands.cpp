@@ -1,5 +1,6 @@
 #include "core/OrderCommands.h"
 
+#include "core/CollationOrder.h"
 #include "core/SelectionScope.h"
 
 #include <algorithm>
