@@ -1,10 +1,5 @@
 #include "app/Unit1.h"
 
-#include "app/Dialogs.h"
-#include "app/Fonts.h"
-#include "app/LineListModel.h"
-#include "app/RowHeight.h"
-#include "app/TextCodec.h"
 #include "core/AffixCommands.h"
 #include "core/ClipboardTransfer.h"
 #include "core/ColumnSort.h"
@@ -14,6 +9,11 @@
 #include "forms/Unit2.h"
 #include "forms/Unit3.h"
 #include "forms/Unit5.h"
+#include "widgets/Dialogs.h"
+#include "widgets/Fonts.h"
+#include "widgets/LineListModel.h"
+#include "widgets/RowHeight.h"
+#include "widgets/TextCodec.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,11 +1,11 @@
 // Linnery: start-up. The five windows are created in order and live until the main window closes.
 
-#include "app/Fonts.h"
 #include "app/Unit1.h"
 #include "forms/Unit2.h"
 #include "forms/Unit3.h"
 #include "forms/Unit4.h"
 #include "forms/Unit5.h"
+#include "widgets/Fonts.h"
 
 #include <QApplication>
 

@@ -1,10 +1,10 @@
 #include "forms/Unit2.h"
 
-#include "app/Dialogs.h"
-#include "app/Fonts.h"
-#include "app/TextCodec.h"
 #include "core/LineReplacer.h"
 #include "forms/Unit4.h"
+#include "widgets/Dialogs.h"
+#include "widgets/Fonts.h"
+#include "widgets/TextCodec.h"
 
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>

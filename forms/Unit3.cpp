@@ -1,8 +1,8 @@
 #include "forms/Unit3.h"
 
-#include "app/Fonts.h"
-#include "app/LineListModel.h"
-#include "app/RowHeight.h"
+#include "widgets/Fonts.h"
+#include "widgets/LineListModel.h"
+#include "widgets/RowHeight.h"
 
 #include <QListView>
 #include <QStatusBar>

@@ -1,9 +1,9 @@
 #include "forms/Unit4.h"
 
-#include "app/Fonts.h"
-#include "app/RowHeight.h"
-#include "app/TextCodec.h"
 #include "core/LineReplacer.h"
+#include "widgets/Fonts.h"
+#include "widgets/RowHeight.h"
+#include "widgets/TextCodec.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "forms/Unit5.h"
 
-#include "app/Fonts.h"
-#include "app/RowHeight.h"
-#include "app/TextCodec.h"
+#include "widgets/Fonts.h"
+#include "widgets/RowHeight.h"
+#include "widgets/TextCodec.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
 // The column sort window: its layout, the field list and when it asks for a sort.
 
-#include "app/Fonts.h"
 #include "core/CodePage.h"
 #include "forms/Unit5.h"
+#include "widgets/Fonts.h"
 
 #include <QFrame>
 #include <QLabel>

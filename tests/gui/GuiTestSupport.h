@@ -2,7 +2,7 @@
 
 // Shared by the window tests: dialogs answered by the test instead of a person.
 
-#include "app/Dialogs.h"
+#include "widgets/Dialogs.h"
 
 #include <QApplication>
 #include <QDialog>

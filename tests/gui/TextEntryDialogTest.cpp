@@ -1,6 +1,6 @@
 // The text-entry dialog, offscreen: how it closes and what it returns, its edit box and its layout.
 
-#include "forms/TextEntryDialog.h"
+#include "widgets/TextEntryDialog.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
-#include "app/Dialogs.h"
+#include "widgets/Dialogs.h"
 
-#include "app/TextCodec.h"
 #include "core/LineError.h"
-#include "forms/TextEntryDialog.h"
+#include "widgets/TextCodec.h"
+#include "widgets/TextEntryDialog.h"
 
 #include <QDesktopServices>
 #include <QDialog>

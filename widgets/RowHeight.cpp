@@ -1,4 +1,4 @@
-#include "app/RowHeight.h"
+#include "widgets/RowHeight.h"
 
 #include <QAbstractItemView>
 #include <QStyledItemDelegate>

@@ -1,6 +1,6 @@
-#include "app/LineListModel.h"
+#include "widgets/LineListModel.h"
 
-#include "app/TextCodec.h"
+#include "widgets/TextCodec.h"
 
 namespace linnery {
 

@@ -1,4 +1,4 @@
-#include "forms/TextEntryDialog.h"
+#include "widgets/TextEntryDialog.h"
 
 #include <QEvent>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "app/TextCodec.h"
+#include "widgets/TextCodec.h"
 
 #include "core/CodePage.h"
 
