@@ -6,6 +6,7 @@
 #include "core/LineError.h"
 #include "core/TextFile.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -181,7 +182,7 @@ void readStandardInput(LineList& list) {
     splitLines(list, text);
 }
 
-void writeStandardOutput(std::string_view bytes) {
+void writeAll(std::string_view bytes) {
     const char* p = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
@@ -195,6 +196,28 @@ void writeStandardOutput(std::string_view bytes) {
     }
 }
 
+// Every line followed by CR LF, through a bounded buffer: the whole text never exists at once.
+void writeStandardOutput(const LineList& list) {
+    std::vector<char> buffer(1 << 20);
+    std::size_t used = 0;
+    for (std::string_view line : list.views()) {
+        if (line.size() + 2 > buffer.size() - used) {
+            writeAll({buffer.data(), used});
+            used = 0;
+            if (line.size() + 2 > buffer.size()) {
+                writeAll(line);
+                writeAll("\r\n");
+                continue;
+            }
+        }
+        std::copy_n(line.data(), line.size(), buffer.data() + used); // an empty line's view may be null
+        used += line.size();
+        buffer[used++] = '\r';
+        buffer[used++] = '\n';
+    }
+    writeAll({buffer.data(), used});
+}
+
 int run(int argc, char** argv) {
     Options o = parse(argc, argv);
     try {
@@ -206,6 +229,7 @@ int run(int argc, char** argv) {
         throw UsageError(e.what());
     }
     Editor editor;
+    editor.keepsUndoCopy = false; // nothing undoes here
     editor.random.setState(o.state);
     if (o.ticks) {
         const std::uint32_t ticks = *o.ticks;
@@ -233,7 +257,7 @@ int run(int argc, char** argv) {
     if (!o.command->writesDocument)
         return 0;
     if (o.output.empty())
-        writeStandardOutput(joinLines(editor.doc.lines()).view());
+        writeStandardOutput(editor.doc.lines());
     else
         saveFile(editor.doc.lines(), o.output);
     return 0;

@@ -136,6 +136,25 @@ void appendJoinedFields(const std::vector<std::string>& fields, std::string& lin
     }
 }
 
+std::size_t joinedFieldEnd(std::string_view joined, std::size_t pos) {
+    Cursor c(joined.substr(pos));
+    if (!c.at('"')) {
+        while (!c.atEnd() && !c.at(','))
+            c.step();
+        return pos + c.pos();
+    }
+    c.step();
+    while (!c.atEnd()) {
+        const bool quote = c.at('"');
+        c.step();
+        if (quote && !c.at('"'))
+            break; // the closing quote; a doubled one stands for one
+        if (quote)
+            c.step();
+    }
+    return pos + c.pos();
+}
+
 std::string joinFields(const std::vector<std::string>& fields) {
     std::string line;
     appendJoinedFields(fields, line);

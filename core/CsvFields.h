@@ -16,4 +16,8 @@ std::string joinFields(const std::vector<std::string>& fields);
 void splitFields(std::string_view line, std::vector<std::string>& fields);
 void appendJoinedFields(const std::vector<std::string>& fields, std::string& line);
 
+// Where the field that starts at `pos` of a joined line ends: behind its closing quote, or at the next
+// comma or the end.
+std::size_t joinedFieldEnd(std::string_view joined, std::size_t pos);
+
 } // namespace linnery

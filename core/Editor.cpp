@@ -30,7 +30,8 @@ std::uint32_t systemTickCount() {
 Editor::Editor() = default;
 
 void Editor::takeUndoCopy() {
-    undoCopy.copyFrom(doc.lines());
+    if (keepsUndoCopy)
+        undoCopy.copyFrom(doc.lines());
     undoState = UndoState::Undo;
 }
 

@@ -36,6 +36,9 @@ class Editor {
     Progress progress;
     RandomGenerator random;
     std::function<std::uint32_t()> tickCount = systemTickCount;
+    // Off where nothing can undo (linnery-cli): the undo copy then stays empty, so the lines a command
+    // replaces are released at once.
+    bool keepsUndoCopy = true;
 
     // Before an editing command changes the document.
     void takeUndoCopy();

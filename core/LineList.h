@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/HugePages.h"
+#include "core/LineViews.h"
 
 #include <cstddef>
 #include <memory>
@@ -9,9 +9,6 @@
 #include <vector>
 
 namespace linnery {
-
-// The lines of a list: views into byte buffers, in a table that can hold millions of entries.
-using LineViews = std::vector<std::string_view, HugePageAllocator<std::string_view>>;
 
 // An ordered list of lines (byte strings). The one list type of the program: the document, the undo
 // copy, the scratch lists and the lists of the other windows.
