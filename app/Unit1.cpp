@@ -9,6 +9,7 @@
 #include "forms/Unit2.h"
 #include "forms/Unit3.h"
 #include "forms/Unit5.h"
+#include "widgets/ClipboardLines.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Fonts.h"
 #include "widgets/LineListModel.h"
@@ -504,7 +505,7 @@ void TForm1::N19Click() {
 
 void TForm1::N20Click() {
     readView();
-    QGuiApplication::clipboard()->setText(fromCodePage(exportClipboardText(editor_.doc)));
+    QGuiApplication::clipboard()->setMimeData(new ClipboardLines(exportedLines(editor_.doc)));
 }
 
 void TForm1::N21Click() {
