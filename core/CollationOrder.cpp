@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <thread>
+#include <unordered_map>
 
 namespace linnery {
 
@@ -22,16 +23,18 @@ constexpr std::size_t kParallelItems = 50'000;
 // Building the rank table costs about as much as the sort keys of this many items or bytes.
 constexpr std::size_t kRanksFromItems = 20'000;
 constexpr std::size_t kRanksFromBytes = 2 << 20;
-// Ranks are compared eight at a time; after this many rounds of ties the sort keys decide.
-constexpr int kChunk = 8;
-constexpr int kMaxDepth = 6;
+// Ranks are compared twelve at a time, four to a word; after this many rounds of ties the sort keys
+// decide.
+constexpr int kWords = 3;
+constexpr int kChunk = 4 * kWords;
+constexpr int kMaxDepth = 4;
 
 enum State : std::uint32_t { kEnded = 0, kMore = 1, kUnknown = 2 };
 
-// One item while it is being placed: eight ranks (or 16 sort key bytes) to compare, its input index, and
-// what is known beyond them.
+// One item while it is being placed: twelve ranks (or 24 sort key bytes) to compare, its input index,
+// and what is known beyond them.
 struct Entry {
-    std::uint64_t hi, lo;
+    std::uint64_t word[kWords];
     std::uint32_t index;
     std::uint32_t state; // State in the low 2 bits, the ranks known before an unknown one above them
 };
@@ -43,137 +46,171 @@ State stateOf(const Entry& e) {
 int knownOf(const Entry& e) {
     return static_cast<int>(e.state >> 2);
 }
+// -1, 0 or 1 as the chunks compare.
+int compareChunks(const Entry& a, const Entry& b) {
+    for (int i = 0; i < kWords; ++i)
+        if (a.word[i] != b.word[i])
+            return a.word[i] < b.word[i] ? -1 : 1;
+    return 0;
+}
 bool less(const Entry& a, const Entry& b) {
-    if (a.hi != b.hi)
-        return a.hi < b.hi;
-    if (a.lo != b.lo)
-        return a.lo < b.lo;
-    return a.index < b.index;
+    const int c = compareChunks(a, b);
+    return c != 0 ? c < 0 : a.index < b.index;
 }
 bool sameChunk(const Entry& a, const Entry& b) {
-    return a.hi == b.hi && a.lo == b.lo;
+    return compareChunks(a, b) == 0;
 }
-// How many leading ranks two chunks share (0..8).
+// How many leading ranks two chunks share (0..kChunk).
 int commonRanks(const Entry& a, const Entry& b) {
-    if (const std::uint64_t x = a.hi ^ b.hi)
-        return std::countl_zero(x) / 16;
-    if (const std::uint64_t y = a.lo ^ b.lo)
-        return 4 + std::countl_zero(y) / 16;
+    for (int i = 0; i < kWords; ++i)
+        if (const std::uint64_t x = a.word[i] ^ b.word[i])
+            return 4 * i + std::countl_zero(x) / 16;
     return kChunk;
 }
+void clearChunk(Entry& e) {
+    for (std::uint64_t& w : e.word)
+        w = 0;
+}
 
-// What one thread needs: its own collator (a collator serves one thread at a time) and scratch space.
+// What one thread needs: a collator of its own (a collator serves one thread at a time) and scratch space.
 struct Worker {
-    const Collation& coll;
+    const Collation* coll;
+    std::unique_ptr<const Collation> own;
     const CodePage& cp;
     const CollationText& text;
+    const CollationPieces& pieces;
     const PrimaryRanks* ranks;
     std::string scratch, other;
-    std::vector<char> keys;
-    std::vector<std::size_t> offsets;
+    std::string keys;
+    std::vector<std::pair<std::size_t, std::size_t>> keyAt; // offset and length in `keys`
 };
 
-// Runs `second` on a helper thread (with its own collator) while `first` runs here.
-template <class First, class Second> void inParallel(const Collation& coll, First first, Second second) {
-    std::exception_ptr failure;
-    {
-        std::jthread helper([&] {
-            try {
-                const Collation own(coll.locale());
-                second(own);
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        });
-        first();
+// The main thread's worker and, for large inputs, a second one on a thread of its own.
+struct Team {
+    Worker main;
+    std::optional<Worker> helper;
+
+    // f(worker, part) for part 0 here and part 1 on the helper's thread, or part 0 alone.
+    template <class F> void both(F f) {
+        if (!helper) {
+            f(main, 0);
+            return;
+        }
+        std::exception_ptr failure;
+        {
+            std::jthread thread([&] {
+                try {
+                    f(*helper, 1);
+                } catch (...) {
+                    failure = std::current_exception();
+                }
+            });
+            f(main, 0);
+        }
+        if (failure)
+            std::rethrow_exception(failure);
     }
-    if (failure)
-        std::rethrow_exception(failure);
-}
+    int parts() const { return helper ? 2 : 1; }
+};
 
 void fillChunk(Entry& e, Worker& w, int depth) {
     std::uint16_t r[kChunk] = {};
-    const PrimaryRanks::Result res =
-        w.ranks->ranks(w.text(e.index, w.scratch), static_cast<std::size_t>(depth) * kChunk, r, kChunk);
-    e.hi = std::uint64_t{r[0]} << 48 | std::uint64_t{r[1]} << 32 | std::uint64_t{r[2]} << 16 | r[3];
-    e.lo = std::uint64_t{r[4]} << 48 | std::uint64_t{r[5]} << 32 | std::uint64_t{r[6]} << 16 | r[7];
+    const std::size_t skip = static_cast<std::size_t>(depth) * kChunk;
+    PrimaryRanks::Result res;
+    if (w.pieces) {
+        std::string_view pieces[kMaxPieces];
+        res = w.ranks->ranks(pieces, w.pieces(e.index, pieces), skip, r, kChunk);
+    } else {
+        res = w.ranks->ranks(w.text(e.index, w.scratch), skip, r, kChunk);
+    }
+    for (int i = 0; i < kWords; ++i)
+        e.word[i] = std::uint64_t{r[4 * i]} << 48 | std::uint64_t{r[4 * i + 1]} << 32 |
+                    std::uint64_t{r[4 * i + 2]} << 16 | r[4 * i + 3];
     const State s = res.status == PrimaryRanks::Status::Ended  ? kEnded
                     : res.status == PrimaryRanks::Status::More ? kMore
                                                                : kUnknown;
     e.state = s | static_cast<std::uint32_t>(res.written) << 2;
 }
 
-void sortEntries(Entry* b, Entry* e, const Collation* parallelWith) {
-    if (!parallelWith || static_cast<std::size_t>(e - b) < kParallelItems) {
+void sortEntries(Entry* b, Entry* e, Team& team) {
+    const std::size_t n = static_cast<std::size_t>(e - b);
+    if (team.parts() == 1 || n < kParallelItems) {
         std::sort(b, e, less);
         return;
     }
-    // Split at the median of a sample, then each half on its own thread.
-    const std::size_t n = static_cast<std::size_t>(e - b);
+    // Split at the median of a sample, then each side on its own thread.
     std::vector<Entry> sample;
     for (std::size_t i = 0; i < 1024; ++i)
         sample.push_back(b[i * n / 1024]);
     std::nth_element(sample.begin(), sample.begin() + 512, sample.end(), less);
     const Entry pivot = sample[512];
     Entry* mid = std::partition(b, e, [&](const Entry& x) { return less(x, pivot); });
-    inParallel(
-        *parallelWith, [&] { std::sort(b, mid, less); }, [&](const Collation&) { std::sort(mid, e, less); });
+    team.both([&](Worker&, int part) { part == 0 ? std::sort(b, mid, less) : std::sort(mid, e, less); });
 }
 
-// Orders a run of entries by their whole sort keys; the entries' chunks are overwritten. With a helper,
-// the keys of the second half are taken on another thread.
-void orderByKeys(Entry* b, Entry* e, Worker& w, Worker* helper) {
-    const std::size_t n = static_cast<std::size_t>(e - b);
-    const std::size_t half = helper ? n / 2 : n;
-    auto take = [&](Worker& on, const Collation& coll, std::size_t from, std::size_t to) {
-        on.keys.clear();
-        on.offsets.assign(1, 0);
-        for (std::size_t i = from; i < to; ++i) {
-            const std::string_view key = coll.keyOf(on.text(b[i].index, on.scratch), on.cp);
-            on.keys.insert(on.keys.end(), key.begin(), key.end());
-            on.offsets.push_back(on.keys.size());
+// The sort keys of entries from..to-1 into the worker's store, one per entry. `shared`: equal texts
+// share one key, for runs of ties where the same lines come back again and again.
+void takeKeys(const Entry* b, std::size_t from, std::size_t to, Worker& w, bool shared) {
+    w.keys.clear();
+    w.keyAt.clear();
+    std::unordered_map<std::string, std::size_t> seen;
+    for (std::size_t i = from; i < to; ++i) {
+        const std::string_view text = w.text(b[i].index, w.scratch);
+        if (shared) {
+            const auto [it, added] = seen.try_emplace(std::string(text), w.keyAt.size());
+            if (!added) {
+                w.keyAt.push_back(w.keyAt[it->second]);
+                continue;
+            }
         }
-    };
-    if (helper)
-        inParallel(
-            w.coll, [&] { take(w, w.coll, 0, half); },
-            [&](const Collation& own) { take(*helper, own, half, n); });
+        const std::string_view key = w.coll->keyOf(text, w.cp);
+        w.keyAt.emplace_back(w.keys.size(), key.size());
+        w.keys.append(key);
+    }
+}
+
+// Orders entries by their whole sort keys; their chunks are overwritten. `team`: the keys of the second
+// half are taken on the helper's thread.
+void orderByKeys(Entry* b, Entry* e, Worker& w, Team* team) {
+    const std::size_t n = static_cast<std::size_t>(e - b);
+    const std::size_t half = team && team->parts() == 2 ? n / 2 : n;
+    if (half < n)
+        team->both([&](Worker& on, int part) {
+            takeKeys(b, part == 0 ? 0 : half, part == 0 ? half : n, on, false);
+        });
     else
-        take(w, w.coll, 0, n);
+        takeKeys(b, 0, n, w, team == nullptr);
+    Worker& second = half < n ? *team->helper : w;
     auto keyOf = [&](std::size_t i) {
-        const Worker& on = i < half ? w : *helper;
-        const std::size_t j = i < half ? i : i - half;
-        return std::string_view(on.keys.data() + on.offsets[j], on.offsets[j + 1] - on.offsets[j]);
+        const Worker& on = i < half ? w : second;
+        const auto [at, size] = on.keyAt[i < half ? i : i - half];
+        return std::string_view(on.keys).substr(at, size);
     };
-    // Most comparisons are decided by the first 16 key bytes, kept in the entry; the rest is read only on
-    // a tie. Sort keys hold no zero byte, so padding a short key with zeros keeps the order.
+    // Most comparisons are decided by the first key bytes, kept in the entry; the rest is read only on a
+    // tie. Sort keys hold no zero byte, so padding a short key with zeros keeps the order.
+    constexpr std::size_t kInEntry = 8 * kWords;
     for (std::size_t i = 0; i < n; ++i) {
         const std::string_view key = keyOf(i);
-        std::uint64_t word[2] = {0, 0};
-        for (std::size_t k = 0; k < 16; ++k)
-            word[k / 8] = word[k / 8] << 8 | (k < key.size() ? static_cast<unsigned char>(key[k]) : 0u);
-        b[i].hi = word[0];
-        b[i].lo = word[1];
+        clearChunk(b[i]);
+        for (std::size_t k = 0; k < kInEntry; ++k)
+            b[i].word[k / 8] =
+                b[i].word[k / 8] << 8 | (k < key.size() ? static_cast<unsigned char>(key[k]) : 0u);
         b[i].state = static_cast<std::uint32_t>(i);
     }
     auto rest = [&](const Entry& x) {
         const std::string_view key = keyOf(x.state);
-        return key.size() <= 16 ? std::string_view() : key.substr(16);
+        return key.size() <= kInEntry ? std::string_view() : key.substr(kInEntry);
     };
     std::sort(b, e, [&](const Entry& x, const Entry& y) {
-        if (x.hi != y.hi)
-            return x.hi < y.hi;
-        if (x.lo != y.lo)
-            return x.lo < y.lo;
+        if (const int c = compareChunks(x, y))
+            return c < 0;
         if (const int c = rest(x).compare(rest(y)))
             return c < 0;
         return x.index < y.index;
     });
-    for (Worker* on : {&w, helper}) {
-        if (on) {
-            std::vector<char>().swap(on->keys); // released as soon as the order is known
-            std::vector<std::size_t>().swap(on->offsets);
-        }
+    for (Worker* on : {&w, &second}) { // released as soon as the order is known
+        std::string().swap(on->keys);
+        decltype(on->keyAt)().swap(on->keyAt);
     }
 }
 
@@ -212,51 +249,134 @@ bool sameTexts(const Entry* b, const Entry* e, Worker& w) {
     return true;
 }
 
-void settle(Entry* b, Entry* e, int depth, Worker& w);
+struct Run {
+    std::size_t begin, end;
+};
 
-// A run of items whose ranks tie so far.
-void settleTie(Entry* b, Entry* e, int depth, Worker& w) {
-    const bool more = std::any_of(b, e, [](const Entry& x) { return stateOf(x) == kMore; });
-    if (!more) {
-        // The same first level throughout: equal texts keep their order, others need the keys.
-        if (!sameTexts(b, e, w))
-            orderByKeys(b, e, w, nullptr);
-        return;
-    }
-    if (depth + 1 >= kMaxDepth) {
-        orderByKeys(b, e, w, nullptr);
-        return;
-    }
-    for (Entry* x = b; x != e; ++x) {
-        if (stateOf(*x) == kMore)
-            fillChunk(*x, w, depth + 1);
-        else
-            x->hi = x->lo = 0, x->state = kEnded;
-    }
-    std::sort(b, e, less);
-    settle(b, e, depth + 1, w);
-}
+// Puts the ties in order, a round of twelve ranks at a time. Each round takes the next ranks of every
+// tie that needs them in one pass over the items in input order, so the texts are read front to back
+// rather than in sorted order.
+class Settling {
+  public:
+    Settling(Entry* entries, std::size_t n, Team& team) : b_(entries), n_(n), team_(team) {}
 
-// Entries sorted by their chunk at `depth`, all sharing the chunks before it: puts the ties in order.
-void settle(Entry* b, Entry* e, int depth, Worker& w) {
-    const std::size_t n = static_cast<std::size_t>(e - b);
-    const auto stretches = unknownStretches(b, n);
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < n;) {
-        if (next < stretches.size() && stretches[next].first == i) {
-            orderByKeys(b + i, b + stretches[next].second, w, nullptr);
-            i = stretches[next++].second;
-            continue;
+    void run() {
+        std::vector<Run> runs = firstRuns();
+        for (int depth = 0; !runs.empty(); ++depth)
+            runs = round(runs, depth);
+    }
+
+  private:
+    // The whole input, cut in two at a place no tie and no unknown stretch crosses when two threads work.
+    std::vector<Run> firstRuns() const {
+        std::size_t mid = n_ / 2;
+        if (team_.parts() == 1 || n_ < kParallelItems)
+            return {{0, n_}};
+        for (const auto& [lo, hi] : unknownStretches(b_, n_))
+            if (lo < mid && mid < hi)
+                mid = hi;
+        while (mid > 0 && mid < n_ && sameChunk(b_[mid - 1], b_[mid]))
+            ++mid;
+        return {{0, mid}, {mid, n_}};
+    }
+
+    // Runs sorted by their chunk at `depth`: settles what it can and gives the ties that need more ranks,
+    // sorted by their next chunk.
+    std::vector<Run> round(const std::vector<Run>& runs, int depth) {
+        std::vector<Run> more[2];
+        std::size_t split = runs.size();
+        if (team_.parts() == 2) {
+            std::size_t total = 0, sum = 0;
+            for (const Run& r : runs)
+                total += r.end - r.begin;
+            for (split = 0; split < runs.size() && sum < total / 2; ++split)
+                sum += runs[split].end - runs[split].begin;
         }
-        const std::size_t limit = next < stretches.size() ? stretches[next].first : n;
-        std::size_t j = i + 1;
-        while (j < limit && sameChunk(b[i], b[j]))
-            ++j;
-        if (j - i > 1)
-            settleTie(b + i, b + j, depth, w);
-        i = j;
+        team_.both([&](Worker& w, int part) {
+            for (std::size_t i = part == 0 ? 0 : split; i < (part == 0 ? split : runs.size()); ++i)
+                settleRun(runs[i], depth, w, more[part]);
+        });
+        more[0].insert(more[0].end(), more[1].begin(), more[1].end());
+        std::vector<Run>& next = more[0];
+        if (next.empty())
+            return {};
+
+        // The next ranks, taken in input order: the texts are read front to back.
+        if (where_.empty()) {
+            where_.resize(n_);
+            pending_.assign((n_ + 63) / 64, 0);
+        }
+        for (const Run& r : next) {
+            for (std::size_t pos = r.begin; pos < r.end; ++pos) {
+                const std::uint32_t index = b_[pos].index;
+                where_[index] = static_cast<std::uint32_t>(pos);
+                pending_[index / 64] |= std::uint64_t{1} << (index % 64);
+            }
+        }
+        const std::size_t words = pending_.size();
+        const std::size_t half = team_.parts() == 2 ? words / 2 : words;
+        team_.both([&](Worker& w, int part) {
+            for (std::size_t word = part == 0 ? 0 : half; word < (part == 0 ? half : words); ++word) {
+                // The entries are spread over the whole table: ask for all of a word's at once.
+                Entry* at[64];
+                int count = 0;
+                for (std::uint64_t bits = pending_[word]; bits != 0; bits &= bits - 1) {
+                    at[count] = b_ + where_[word * 64 + static_cast<std::size_t>(std::countr_zero(bits))];
+                    __builtin_prefetch(at[count++], 1);
+                }
+                for (int i = 0; i < count; ++i) {
+                    Entry& x = *at[i];
+                    if (stateOf(x) == kMore) {
+                        fillChunk(x, w, depth + 1);
+                    } else {
+                        clearChunk(x);
+                        x.state = kEnded;
+                    }
+                }
+                pending_[word] = 0;
+            }
+        });
+        team_.both([&](Worker&, int part) {
+            const auto step = static_cast<std::size_t>(team_.parts());
+            for (std::size_t i = static_cast<std::size_t>(part); i < next.size(); i += step)
+                std::sort(b_ + next[i].begin, b_ + next[i].end, less);
+        });
+        return next;
     }
-}
+
+    void settleRun(Run run, int depth, Worker& w, std::vector<Run>& more) {
+        Entry* const b = b_ + run.begin;
+        const std::size_t n = run.end - run.begin;
+        const auto stretches = unknownStretches(b, n);
+        std::size_t next = 0;
+        for (std::size_t i = 0; i < n;) {
+            if (next < stretches.size() && stretches[next].first == i) {
+                orderByKeys(b + i, b + stretches[next].second, w, nullptr);
+                i = stretches[next++].second;
+                continue;
+            }
+            const std::size_t limit = next < stretches.size() ? stretches[next].first : n;
+            std::size_t j = i + 1;
+            while (j < limit && sameChunk(b[i], b[j]))
+                ++j;
+            if (j - i > 1) {
+                const bool longer =
+                    std::any_of(b + i, b + j, [](const Entry& x) { return stateOf(x) == kMore; });
+                if (longer && depth + 1 < kMaxDepth)
+                    more.push_back({run.begin + i, run.begin + j});
+                else if (longer || !sameTexts(b + i, b + j, w)) // equal texts keep their order
+                    orderByKeys(b + i, b + j, w, nullptr);
+            }
+            i = j;
+        }
+    }
+
+    Entry* b_;
+    std::size_t n_;
+    Team& team_;
+    std::vector<std::uint32_t> where_;   // by input index: where a pending item stands
+    std::vector<std::uint64_t> pending_; // by input index: the items whose next ranks are wanted
+};
 
 std::vector<int> orderOf(const Entries& entries) {
     std::vector<int> order(entries.size());
@@ -273,7 +393,6 @@ std::vector<int> collationOrder(const CollationInput& input, OrderMethod method)
         return n == 1 ? std::vector<int>{0} : std::vector<int>{};
     const Collation& coll = Collation::current();
     const CodePage& cp = CodePage::current();
-    const bool parallel = input.parallel && n >= kParallelItems && std::thread::hardware_concurrency() > 1;
     if (method == OrderMethod::Auto)
         method = n >= kRanksFromItems || input.bytes >= kRanksFromBytes ? OrderMethod::Ranks
                                                                         : OrderMethod::WholeKeys;
@@ -281,48 +400,30 @@ std::vector<int> collationOrder(const CollationInput& input, OrderMethod method)
     if (method == OrderMethod::Ranks)
         ranks = PrimaryRanks::of(coll, cp);
 
+    Team team{Worker{&coll, nullptr, cp, input.text, input.pieces, ranks.get(), {}, {}, {}, {}},
+              std::nullopt};
+    if (input.parallel && n >= kParallelItems && std::thread::hardware_concurrency() > 1) {
+        auto own = std::make_unique<const Collation>(coll.locale());
+        const Collation* helperColl = own.get();
+        team.helper.emplace(
+            Worker{helperColl, std::move(own), cp, input.text, input.pieces, ranks.get(), {}, {}, {}, {}});
+    }
     Entries entries(n);
     for (std::size_t i = 0; i < n; ++i)
         entries[i].index = static_cast<std::uint32_t>(i);
-    Worker w{coll, cp, input.text, ranks.get(), {}, {}, {}, {}};
-    std::optional<Worker> helper;
-    if (parallel)
-        helper.emplace(Worker{coll, cp, input.text, ranks.get(), {}, {}, {}, {}});
     Entry* const b = entries.data();
     Entry* const e = b + n;
     if (!ranks) {
-        orderByKeys(b, e, w, helper ? &*helper : nullptr);
+        orderByKeys(b, e, team.main, &team);
         return orderOf(entries);
     }
-
-    if (parallel) {
-        inParallel(
-            coll, [&] { std::for_each(b, b + n / 2, [&](Entry& x) { fillChunk(x, w, 0); }); },
-            [&](const Collation&) {
-                std::for_each(b + n / 2, e, [&](Entry& x) { fillChunk(x, *helper, 0); });
-            });
-    } else {
-        for (Entry* x = b; x != e; ++x)
+    const std::size_t half = team.parts() == 2 ? n / 2 : n;
+    team.both([&](Worker& w, int part) {
+        for (Entry* x = part == 0 ? b : b + half; x != (part == 0 ? b + half : e); ++x)
             fillChunk(*x, w, 0);
-    }
-    sortEntries(b, e, parallel ? &coll : nullptr);
-    if (!parallel) {
-        settle(b, e, 0, w);
-        return orderOf(entries);
-    }
-    // Two halves that share no tie and no unknown stretch, one per thread.
-    std::size_t mid = n / 2;
-    for (const auto& [lo, hi] : unknownStretches(b, n))
-        if (lo < mid && mid < hi)
-            mid = hi;
-    while (mid > 0 && mid < n && sameChunk(b[mid - 1], b[mid]))
-        ++mid;
-    inParallel(
-        coll, [&] { settle(b, b + mid, 0, w); },
-        [&](const Collation& own) {
-            Worker h{own, cp, input.text, ranks.get(), {}, {}, {}, {}};
-            settle(b + mid, e, 0, h);
-        });
+    });
+    sortEntries(b, e, team);
+    Settling(b, n, team).run();
     return orderOf(entries);
 }
 

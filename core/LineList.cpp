@@ -190,12 +190,7 @@ void LineList::setSorted(bool on) {
     sorted_ = on;
     if (!on)
         return;
-    const std::vector<int> order = collationOrder(lines_);
-    LineViews sortedLines;
-    sortedLines.reserve(lines_.size());
-    for (int i : order)
-        sortedLines.push_back(lines_, static_cast<std::size_t>(i));
-    lines_ = std::move(sortedLines);
+    lines_ = lines_.inOrder(collationOrder(lines_));
 }
 
 void LineList::assignViews(LineViews views, const LineList& from) {

@@ -63,6 +63,8 @@ class LineList {
     void reserve(std::size_t lines) { lines_.reserve(lines); }
     // Appends a view that already lives in this list's buffers (from store() or views()).
     void pushView(std::string_view line) { lines_.push_back(line); }
+    // Keeps the other list's buffers alive with this list, for views taken from it.
+    void keepBuffersOf(const LineList& other);
 
     bool operator==(const LineList& other) const { return lines_ == other.lines_; }
 
@@ -71,7 +73,6 @@ class LineList {
         std::shared_ptr<const char[]> data;
         std::size_t size = 0;
     };
-    void keepBuffersOf(const LineList& other);
     void checkCapacity() const;
 
     LineViews lines_;

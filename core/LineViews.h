@@ -80,6 +80,8 @@ class LineViews {
         const std::uint64_t e = other.entries_[i];
         entries_.push_back(isLong(e) ? encode(other.decode(e)) : e);
     }
+    // The lines taken in the given order of their indexes.
+    LineViews inOrder(const std::vector<int>& order) const;
     // Lines first..last-1 of another table (which may be this one), appended.
     void append(const LineViews& other, size_type first, size_type last);
     void insert(size_type pos, std::string_view line);

@@ -53,12 +53,7 @@ void arrangeScope(Editor& editor, WholeDocument whole, bool stepped, Arrange arr
 }
 
 Views inCollationOrder(const Views& lines, const Step&) {
-    const std::vector<int> order = collationOrder(lines);
-    Views sorted;
-    sorted.reserve(lines.size());
-    for (int i : order)
-        sorted.push_back(lines, static_cast<std::size_t>(i));
-    return sorted;
+    return lines.inOrder(collationOrder(lines));
 }
 
 Views reversed(const Views& lines, const Step& step) {

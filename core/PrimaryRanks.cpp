@@ -16,7 +16,9 @@
 #include <array>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -167,6 +169,101 @@ struct PrimaryRanks::Data {
 PrimaryRanks::PrimaryRanks(std::unique_ptr<Data> data) : d_(std::move(data)) {}
 PrimaryRanks::~PrimaryRanks() = default;
 
+namespace {
+
+// What the table is built from: the collation's contractions and context rules, and each character's
+// case-folded form with its raw primary weights.
+struct Sources {
+    std::vector<std::uint8_t> context = std::vector<std::uint8_t>(0x110000, 0); // flags by code point
+    std::vector<std::pair<UChar32, UChar32>> prefixed; // (before, c): c weighs differently after `before`
+    struct Char {
+        std::array<UChar32, 3> folded{};
+        std::uint8_t length = 0; // 0: left unknown
+        std::vector<std::uint32_t> primaries;
+    };
+    std::vector<Char> chars = std::vector<Char>(0x10000);
+    std::unordered_map<std::uint32_t, std::string> firstLevel; // raw primary -> its first-level key bytes
+};
+
+// Contractions, and the characters whose weight depends on what stands before them.
+bool readContexts(const icu::RuleBasedCollator& rules, Sources& src, PrimaryRanks::Data& d) {
+    UErrorCode err = U_ZERO_ERROR;
+    icu::UnicodeSet contractions, withPrefixes;
+    ucol_getContractionsAndExpansions(rules.toUCollator(), contractions.toUSet(), nullptr, false, &err);
+    ucol_getContractionsAndExpansions(rules.toUCollator(), withPrefixes.toUSet(), nullptr, true, &err);
+    if (U_FAILURE(err))
+        return false;
+    for (icu::UnicodeSetIterator it(withPrefixes); it.next();) {
+        if (!it.isString())
+            continue;
+        const std::vector<UChar32> s = codePoints(it.getString());
+        if (s.size() < 2)
+            continue;
+        auto bmpPair = [&](std::size_t i) {
+            return s[i] <= 0xFFFF && s[i + 1] <= 0xFFFF
+                       ? std::optional(
+                             pairKey(static_cast<std::uint32_t>(s[i]), static_cast<std::uint32_t>(s[i + 1])))
+                       : std::nullopt;
+        };
+        if (contractions.contains(it.getString())) {
+            src.context[static_cast<std::size_t>(s[0])] |= kStarter;
+            if (const auto pair = bmpPair(0))
+                d.contractionPairs.insert(*pair);
+        } else if (s.size() == 2 && bmpPair(0)) {
+            src.context[static_cast<std::size_t>(s[1])] |= kPrefixed;
+            src.prefixed.emplace_back(s[0], s[1]);
+        } else {
+            // A longer prefix, or a prefix before a contraction: each character is in doubt after the one
+            // in front of it here.
+            for (std::size_t i = 1; i < s.size(); ++i) {
+                src.context[static_cast<std::size_t>(s[i])] |= kLongPrefix;
+                if (const auto pair = bmpPair(i - 1))
+                    d.longPrefixPairs.insert(*pair);
+            }
+        }
+    }
+    return true;
+}
+
+// Each character's folded form and its raw primaries, and for single weights the order the collation
+// gives them: the first level of the sort key, which is where script reordering shows.
+bool readCharacters(icu::RuleBasedCollator& rules, Sources& src) {
+    std::unique_ptr<icu::CollationElementIterator> elements(
+        rules.createCollationElementIterator(icu::UnicodeString()));
+    std::unique_ptr<icu::Collator> firstOnly(rules.clone());
+    if (!elements || !firstOnly)
+        return false;
+    firstOnly->setStrength(icu::Collator::PRIMARY);
+    std::vector<std::uint8_t> key(64);
+    for (UChar32 c = 1; c <= 0xFFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue; // stays unknown
+        icu::UnicodeString folded(c);
+        folded.foldCase(U_FOLD_CASE_DEFAULT);
+        Sources::Char& ch = src.chars[static_cast<std::size_t>(c)];
+        const std::vector<UChar32> cps = codePoints(folded);
+        if (cps.size() > ch.folded.size() ||
+            std::any_of(cps.begin(), cps.end(), [](UChar32 f) { return f > 0xFFFF; }))
+            continue;
+        std::copy(cps.begin(), cps.end(), ch.folded.begin());
+        ch.length = static_cast<std::uint8_t>(cps.size());
+        ch.primaries = primariesOf(*elements, folded);
+        if (ch.primaries.size() != 1 || src.firstLevel.count(ch.primaries[0]))
+            continue;
+        int32_t length = firstOnly->getSortKey(folded, key.data(), static_cast<int32_t>(key.size()));
+        if (length > static_cast<int32_t>(key.size())) {
+            key.resize(static_cast<std::size_t>(length));
+            length = firstOnly->getSortKey(folded, key.data(), length);
+        }
+        // Without its terminating zero byte.
+        src.firstLevel.emplace(ch.primaries[0],
+                               std::string(key.begin(), key.begin() + std::max(0, length - 1)));
+    }
+    return true;
+}
+
+} // namespace
+
 std::shared_ptr<const PrimaryRanks> PrimaryRanks::of(const Collation& coll, const CodePage& cp) {
     static std::mutex mutex;
     static std::map<std::string, std::shared_ptr<const PrimaryRanks>> built;
@@ -188,86 +285,20 @@ std::shared_ptr<const PrimaryRanks> PrimaryRanks::of(const Collation& coll, cons
     if (!d->buildDecoder(cp))
         return slot;
 
-    // Contractions, and the characters whose weight depends on what stands before them.
-    icu::UnicodeSet contractions, withPrefixes;
-    ucol_getContractionsAndExpansions(rules->toUCollator(), contractions.toUSet(), nullptr, false, &err);
-    ucol_getContractionsAndExpansions(rules->toUCollator(), withPrefixes.toUSet(), nullptr, true, &err);
-    if (U_FAILURE(err))
+    // The two halves of the work take about as long each: one on a thread of its own.
+    Sources src;
+    bool contextsRead = false, charactersRead = false;
+    {
+        std::jthread helper([&] { contextsRead = readContexts(*rules, src, *d); });
+        charactersRead = readCharacters(*rules, src);
+    }
+    if (!contextsRead || !charactersRead)
         return slot;
-    std::vector<std::uint8_t> context(0x110000, 0);
-    std::vector<std::pair<UChar32, UChar32>> prefixed;
-    for (icu::UnicodeSetIterator it(withPrefixes); it.next();) {
-        if (!it.isString())
-            continue;
-        const std::vector<UChar32> s = codePoints(it.getString());
-        if (s.size() < 2)
-            continue;
-        if (contractions.contains(it.getString())) {
-            context[static_cast<std::size_t>(s[0])] |= kStarter;
-            if (s[0] <= 0xFFFF && s[1] <= 0xFFFF)
-                d->contractionPairs.insert(
-                    pairKey(static_cast<std::uint32_t>(s[0]), static_cast<std::uint32_t>(s[1])));
-        } else if (s.size() == 2 && s[0] <= 0xFFFF && s[1] <= 0xFFFF) {
-            context[static_cast<std::size_t>(s[1])] |= kPrefixed;
-            prefixed.emplace_back(s[0], s[1]);
-        } else {
-            // A longer prefix, or a prefix before a contraction: each character is in doubt after the one
-            // in front of it here.
-            for (std::size_t i = 1; i < s.size(); ++i) {
-                context[static_cast<std::size_t>(s[i])] |= kLongPrefix;
-                if (s[i - 1] <= 0xFFFF && s[i] <= 0xFFFF)
-                    d->longPrefixPairs.insert(
-                        pairKey(static_cast<std::uint32_t>(s[i - 1]), static_cast<std::uint32_t>(s[i])));
-            }
-        }
-    }
-
-    // Each character's folded form: its raw primaries, and for single weights the order the collation
-    // gives them (the first level of the sort key, which is the only place where script reordering shows).
-    std::unique_ptr<icu::CollationElementIterator> elements(
-        rules->createCollationElementIterator(icu::UnicodeString()));
-    const CodePage utf8("utf-8");
-    std::vector<std::vector<std::uint32_t>> primaries(0x10000);
-    std::unordered_map<std::uint32_t, std::string> firstLevel; // raw primary -> its first-level key bytes
-    for (UChar32 c = 1; c <= 0xFFFF; ++c) {
-        CharInfo& info = d->chars[static_cast<std::size_t>(c)];
-        if (c >= 0xD800 && c <= 0xDFFF)
-            continue; // stays unknown
-        icu::UnicodeString folded(c);
-        folded.foldCase(U_FOLD_CASE_DEFAULT);
-        const std::vector<UChar32> cps = codePoints(folded);
-        std::uint8_t flags = 0;
-        for (UChar32 f : cps) {
-            if (f > 0xFFFF)
-                flags |= kUnknown;
-            else
-                flags |= context[static_cast<std::size_t>(f)];
-            if (u_getCombiningClass(f) != 0)
-                flags |= kMark;
-        }
-        if (cps.size() > 1)
-            flags |= (flags & (kStarter | kPrefixed | kLongPrefix)) ? kUnknown : kMultiFold;
-        if (flags & kUnknown)
-            continue;
-        info.flags = flags;
-        d->folded[static_cast<std::size_t>(c)] = static_cast<std::uint16_t>(cps.back());
-        primaries[static_cast<std::size_t>(c)] = primariesOf(*elements, folded);
-        if (primaries[static_cast<std::size_t>(c)].size() == 1) {
-            icu::UnicodeString one(c);
-            std::string bytes;
-            one.toUTF8String(bytes);
-            const std::string_view key = coll.keyOf(bytes, utf8);
-            const std::string level(key.substr(0, key.find('\x01')));
-            const auto [it, added] = firstLevel.emplace(primaries[static_cast<std::size_t>(c)][0], level);
-            if (!added && it->second != level)
-                return slot; // one raw weight ordered two ways: the table would be wrong
-        }
-    }
 
     // Ranks in the order of the first-level keys, 1 up (0 pads a line that has ended).
     std::vector<std::pair<std::string, std::uint32_t>> ordered;
-    ordered.reserve(firstLevel.size());
-    for (auto& [raw, level] : firstLevel)
+    ordered.reserve(src.firstLevel.size());
+    for (auto& [raw, level] : src.firstLevel)
         ordered.emplace_back(std::move(level), raw);
     std::sort(ordered.begin(), ordered.end());
     std::unordered_map<std::uint32_t, std::uint16_t> rankOf;
@@ -300,11 +331,25 @@ std::shared_ptr<const PrimaryRanks> PrimaryRanks::of(const Collation& coll, cons
         return true;
     };
     for (std::size_t c = 0; c < d->chars.size(); ++c) {
+        const Sources::Char& ch = src.chars[c];
         CharInfo& info = d->chars[c];
-        if (!(info.flags & kUnknown) && !store(primaries[c], info.value, info.count))
-            info.flags = kUnknown;
+        if (ch.length == 0)
+            continue; // stays unknown
+        std::uint8_t flags = 0;
+        for (std::size_t i = 0; i < ch.length; ++i) {
+            flags |= src.context[static_cast<std::size_t>(ch.folded[i])];
+            if (u_getCombiningClass(ch.folded[i]) != 0)
+                flags |= kMark;
+        }
+        if (ch.length > 1)
+            flags |= (flags & (kStarter | kPrefixed | kLongPrefix)) ? kUnknown : kMultiFold;
+        d->folded[c] = static_cast<std::uint16_t>(ch.folded[ch.length - 1]);
+        const bool known = !(flags & kUnknown) && store(ch.primaries, info.value, info.count);
+        info.flags = known ? flags : std::uint8_t{kUnknown};
     }
-    for (const auto& [before, c] : prefixed) {
+    std::unique_ptr<icu::CollationElementIterator> elements(
+        rules->createCollationElementIterator(icu::UnicodeString()));
+    for (const auto& [before, c] : src.prefixed) {
         // The weights of c after `before`: those of the pair minus those of `before` alone.
         const std::vector<std::uint32_t> alone = primariesOf(*elements, icu::UnicodeString(before));
         std::vector<std::uint32_t> pair =
@@ -359,17 +404,57 @@ bool PrimaryRanks::Data::buildDecoder(const CodePage& cp) {
     return true;
 }
 
+namespace {
+
+// The bytes of a text given in pieces, read as one: no character spans two pieces.
+class Pieces {
+  public:
+    Pieces(const std::string_view* pieces, int count) : pieces_(pieces), count_(count) { advance(); }
+
+    bool atEnd() const { return p_ == end_; }
+    // The next code point (-1: bytes that do not decode).
+    int32_t next(const PrimaryRanks::Data& d) {
+        const int32_t c = d.decode(p_, end_);
+        advance();
+        return c;
+    }
+    int32_t peek(const PrimaryRanks::Data& d) const {
+        Pieces copy = *this;
+        return copy.next(d);
+    }
+
+  private:
+    void advance() {
+        while (p_ == end_ && k_ < count_) {
+            p_ = reinterpret_cast<const unsigned char*>(pieces_[k_].data());
+            end_ = p_ + pieces_[k_].size();
+            ++k_;
+        }
+    }
+    const std::string_view* pieces_;
+    int count_;
+    int k_ = 0;
+    const unsigned char* p_ = nullptr;
+    const unsigned char* end_ = nullptr;
+};
+
+} // namespace
+
 PrimaryRanks::Result PrimaryRanks::ranks(std::string_view line, std::size_t skip, std::uint16_t* out,
                                          int count) const {
+    return ranks(&line, 1, skip, out, count);
+}
+
+PrimaryRanks::Result PrimaryRanks::ranks(const std::string_view* pieces, int pieceCount, std::size_t skip,
+                                         std::uint16_t* out, int count) const {
     const Data& d = *d_;
-    const auto* p = reinterpret_cast<const unsigned char*>(line.data());
-    const unsigned char* const end = p + line.size();
+    Pieces text(pieces, pieceCount);
     int written = 0;
     std::size_t seen = 0;
     int32_t before = -1; // the character in front, -1 at the line start
     const auto stop = [&] { return Result{written, written == count ? Status::More : Status::Unknown}; };
-    while (p < end) {
-        const int32_t c = d.decode(p, end);
+    while (!text.atEnd()) {
+        const int32_t c = text.next(d);
         if (c < 0 || c > 0xFFFF)
             return stop();
         const CharInfo& info = d.chars[static_cast<std::size_t>(c)];
@@ -391,9 +476,8 @@ PrimaryRanks::Result PrimaryRanks::ranks(std::string_view line, std::size_t skip
                     n = it->second.count;
                 }
             }
-            if ((info.flags & kStarter) && p < end) {
-                const unsigned char* q = p;
-                const int32_t next = d.decode(q, end);
+            if ((info.flags & kStarter) && !text.atEnd()) {
+                const int32_t next = text.peek(d);
                 if (next < 0 || next > 0xFFFF)
                     return stop();
                 const CharInfo& nextInfo = d.chars[static_cast<std::size_t>(next)];

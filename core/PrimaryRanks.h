@@ -35,13 +35,17 @@ class PrimaryRanks {
     // Writes up to `count` ranks of `line`, starting after its first `skip` ranks. Safe on several
     // threads at once.
     Result ranks(std::string_view line, std::size_t skip, std::uint16_t* out, int count) const;
+    // The same for a text given in pieces (no character spanning two), read as one.
+    Result ranks(const std::string_view* pieces, int pieceCount, std::size_t skip, std::uint16_t* out,
+                 int count) const;
 
     ~PrimaryRanks();
     PrimaryRanks(const PrimaryRanks&) = delete;
     PrimaryRanks& operator=(const PrimaryRanks&) = delete;
 
+    struct Data; // the tables themselves, PrimaryRanks.cpp
+
   private:
-    struct Data;
     explicit PrimaryRanks(std::unique_ptr<Data> data);
     std::unique_ptr<Data> d_;
 };
