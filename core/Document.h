@@ -32,6 +32,8 @@ class Document {
     bool isSorted() const { return lines_.isSorted(); }
     // Replaces the lines in place of a reordering: no line selected, the first visible line stays.
     void reorder(LineList lines);
+    // For a command about to replace every line: see LineList::releaseBytesBefore.
+    bool releaseBytesBefore(const char* end) { return lines_.releaseBytesBefore(end); }
 
     int selectedCount() const { return selectedCount_; }
     // List-index error for an index outside the list.

@@ -3,6 +3,7 @@
 #include "core/CodePage.h"
 #include "core/Collation.h"
 #include "core/CollationOrder.h"
+#include "core/HugePages.h"
 #include "core/LineError.h"
 
 #include <algorithm>
@@ -191,6 +192,19 @@ void LineList::setSorted(bool on) {
     if (!on)
         return;
     lines_ = lines_.inOrder(collationOrder(lines_));
+}
+
+bool LineList::releaseBytesBefore(const char* end) {
+    for (const Buffer& b : buffers_) {
+        const char* begin = b.data.get();
+        if (end < begin || end > begin + b.size)
+            continue;
+        if (b.data.use_count() != 1 || !usesHugePages(b.size))
+            return false;
+        releasePages(begin, end);
+        return true;
+    }
+    return false;
 }
 
 void LineList::assignViews(LineViews views, const LineList& from) {

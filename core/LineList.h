@@ -65,6 +65,10 @@ class LineList {
     void pushView(std::string_view line) { lines_.push_back(line); }
     // Keeps the other list's buffers alive with this list, for views taken from it.
     void keepBuffersOf(const LineList& other);
+    // For a list whose lines are about to be replaced: gives the pages of its large buffer in front of
+    // `end` back to the system, when no other list shares that buffer (false when one does, or when
+    // `end` is in no such buffer). The lines there read as zeros afterwards.
+    bool releaseBytesBefore(const char* end);
 
     bool operator==(const LineList& other) const { return lines_ == other.lines_; }
 
