@@ -52,6 +52,10 @@ std::pair<std::size_t, std::size_t> keyField(std::string_view joined, std::size_
 // it out, in the pieces it is made of.
 int keyFirstPieces(std::string_view joined, std::size_t k, std::uint32_t at, std::string_view* pieces) {
     int count = 0;
+    if (k == 0 && (at & kDropped) && joined == "\"\"") {
+        pieces[count++] = ","; // two empty fields; one alone is written as two quotes
+        return count;
+    }
     if (k == 0) {
         pieces[count++] = joined;
     } else {
