@@ -102,10 +102,15 @@ void QtAnimPlatform::applicationEvent(QObject* watched, QEvent* event) {
     if (ownChanges_ || !iconic_ || !applicationProcedure_ || !watched->isWidgetType())
         return;
     QWidget* window = static_cast<QWidget*>(watched);
-    if (!isProgramWindow(window) || window->isMinimized())
+    if (!isProgramWindow(window))
         return;
-    if ((event->type() == QEvent::WindowStateChange && wasMinimised(event)) ||
-        event->type() == QEvent::WindowActivate)
+    // The window manager putting a window back on screen counts even while Qt still thinks it is
+    // minimised: Qt reads the window's state when it gets to the notice, and a quick restore makes it
+    // miss the minimised state in between.
+    const bool mapped = event->type() == QEvent::Show && event->spontaneous();
+    const bool restored = event->type() == QEvent::WindowStateChange && wasMinimised(event);
+    const bool activated = event->type() == QEvent::WindowActivate;
+    if (mapped || (!window->isMinimized() && (restored || activated)))
         applicationProcedure_->message({AnimMessage::SysCommand, kScRestore});
 }
 
