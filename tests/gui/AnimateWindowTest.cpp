@@ -16,6 +16,12 @@ namespace {
 QString hex(std::uint32_t word) {
     return QString::number(word, 16).toUpper();
 }
+QString text(const QString& s) {
+    return s;
+}
+QString text(long long n) {
+    return QString::number(n);
+}
 
 class RecordingPlatform : public AnimPlatform {
   public:
@@ -37,65 +43,50 @@ class RecordingPlatform : public AnimPlatform {
             callPrevious(window, message);
     }
 
-    static QString name(AnimWindow w) { return w.isApplication() ? "app" : w.form->objectName(); }
+    // "call window arguments..."
+    template <class... Args> void record(const char* call, AnimWindow w, const Args&... args) {
+        log << (QStringList{call, w.isApplication() ? "app" : w.form->objectName()} << ... << text(args))
+                   .join(' ');
+    }
 
     QWidget* mainForm() const override { return main; }
     void setMainForm(QWidget* form) override { main = form; }
     void installProcedure(AnimWindow w, AnimProcedure* procedure) override {
-        log << "install " + name(w);
+        record("install", w);
         procedures.insert(w.form, procedure);
     }
     void removeProcedure(AnimWindow w, AnimProcedure* procedure) override {
-        log << "remove " + name(w);
+        record("remove", w);
         QCOMPARE(procedures.take(w.form), procedure);
     }
     void callPrevious(AnimWindow w, const AnimMessage& m) override {
-        log << QString("previous %1 %2 %3")
-                   .arg(name(w), m.kind == AnimMessage::SysCommand ? "command" : "position", hex(m.word));
+        record("previous", w, m.kind == AnimMessage::SysCommand ? "command" : "position", hex(m.word));
     }
-    bool isEnabled(AnimWindow w) override {
-        log << "isEnabled " + name(w);
-        return enabled;
-    }
-    void enable(AnimWindow w) override { log << "enable " + name(w); }
-    AnimRect windowRect(AnimWindow w) override {
-        log << "windowRect " + name(w);
-        return {10, 20, 310, 220};
-    }
-    void setForeground(AnimWindow w) override { log << "foreground " + name(w); }
+    bool isEnabled(AnimWindow w) override { return record("isEnabled", w), enabled; }
+    void enable(AnimWindow w) override { record("enable", w); }
+    AnimRect windowRect(AnimWindow w) override { return record("windowRect", w), AnimRect{10, 20, 310, 220}; }
+    void setForeground(AnimWindow w) override { record("foreground", w); }
     void moveAndSize(AnimWindow w, int x, int y, int width, int height) override {
-        log << QString("moveAndSize %1 %2,%3 %4x%5").arg(name(w)).arg(x).arg(y).arg(width).arg(height);
+        record("moveAndSize", w, x, y, width, height);
     }
     void defaultSysCommand(AnimWindow w, std::uint32_t command) override {
-        log << QString("default %1 %2").arg(name(w), hex(command));
+        record("default", w, hex(command));
     }
     void showWindow(AnimWindow w, AnimShow show) override {
-        log << QString("show %1 %2").arg(name(w), show == AnimShow::Minimize ? "minimize" : "restore");
+        record("show", w, show == AnimShow::Minimize ? "minimize" : "restore");
     }
     void getPlacement(AnimWindow w, AnimPlacement& p) override {
-        log << QString("getPlacement %1 length=%2 flags=%3").arg(name(w)).arg(p.length).arg(p.flags);
+        record("getPlacement", w, p.length, p.flags);
         const AnimPlacement& stored = w.isApplication() ? applicationPlacement : formPlacement;
         p = {p.length, p.flags, stored.showCommand, stored.minPosition, stored.maxPosition, stored.normal};
     }
+    // length, show command, minimised position, normal rectangle
     void setPlacement(AnimWindow w, const AnimPlacement& p) override {
-        log << QString("setPlacement %1 length=%2 show=%3 min=%4,%5 normal=%6,%7,%8,%9")
-                   .arg(name(w))
-                   .arg(p.length)
-                   .arg(p.showCommand)
-                   .arg(p.minPosition.x)
-                   .arg(p.minPosition.y)
-                   .arg(p.normal.left)
-                   .arg(p.normal.top)
-                   .arg(p.normal.right)
-                   .arg(p.normal.bottom);
+        record("setPlacement", w, p.length, p.showCommand, p.minPosition.x, p.minPosition.y, p.normal.left,
+               p.normal.top, p.normal.right, p.normal.bottom);
     }
-    bool isIconic(AnimWindow w) override {
-        log << "isIconic " + name(w);
-        return iconic;
-    }
-    void postSysCommand(AnimWindow w, std::uint32_t command) override {
-        log << QString("post %1 %2").arg(name(w), hex(command));
-    }
+    bool isIconic(AnimWindow w) override { return record("isIconic", w), iconic; }
+    void postSysCommand(AnimWindow w, std::uint32_t command) override { record("post", w, hex(command)); }
 };
 
 // A form whose native window the test can take away and give back.
@@ -140,7 +131,7 @@ const Case cases[] = {
          s.platform.enabled = false;
          s.platform.send({s.form1.get()}, {AnimMessage::SysCommand, kScMinimize});
      },
-     {"isEnabled app", "enable app", "windowRect Form1", "foreground app", "moveAndSize app 10,20 300x0",
+     {"isEnabled app", "enable app", "windowRect Form1", "foreground app", "moveAndSize app 10 20 300 0",
       "default app F020", "show app minimize", "OnMinimize from application", "previous Form1 command F020"}},
     {"restore from the taskbar: the main form's normal rectangle, height 0; then 0 x 0; a hidden main "
      "form is shown",
@@ -148,10 +139,9 @@ const Case cases[] = {
          s.platform.send(app, {AnimMessage::SysCommand, kScRestore});
          s.platform.log << QString("Form1 visible %1").arg(s.form1->isVisible());
      },
-     {"getPlacement Form1 length=44 flags=0", "getPlacement app length=44 flags=0",
-      "setPlacement app length=44 show=2 min=-32000,-32000 normal=50,60,690,60", "foreground app",
-      "default app F120", "show app restore", "moveAndSize app 0,0 0x0", "show Form1 restore",
-      "OnRestore from application", "previous app command F120", "Form1 visible 1"}},
+     {"getPlacement Form1 44 0", "getPlacement app 44 0", "setPlacement app 44 2 -32000 -32000 50 60 690 60",
+      "foreground app", "default app F120", "show app restore", "moveAndSize app 0 0 0 0",
+      "show Form1 restore", "OnRestore from application", "previous app command F120", "Form1 visible 1"}},
     {"restore with the main form visible leaves it alone",
      [](Scene& s) {
          s.form1->show();
@@ -159,8 +149,8 @@ const Case cases[] = {
          s.platform.send(app, {AnimMessage::SysCommand, kScRestore});
          s.platform.log.removeIf([](const QString& call) { return call.startsWith("getPlacement"); });
      },
-     {"setPlacement app length=44 show=2 min=-32000,-32000 normal=50,60,690,60", "foreground app",
-      "default app F120", "show app restore", "moveAndSize app 0,0 0x0", "OnRestore from application",
+     {"setPlacement app 44 2 -32000 -32000 50 60 690 60", "foreground app", "default app F120",
+      "show app restore", "moveAndSize app 0 0 0 0", "OnRestore from application",
       "previous app command F120"}},
     {"command words with low bits set fall through",
      [](Scene& s) {

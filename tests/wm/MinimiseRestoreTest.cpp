@@ -4,6 +4,7 @@
 #include "app/Unit1.h"
 #include "forms/Unit2.h"
 #include "forms/Unit4.h"
+#include "widgets/AnimWnd.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -54,6 +55,7 @@ class MinimiseRestoreTest : public QObject {
         form1.N7Click();
         QVERIFY(QTest::qWaitForWindowExposed(&form1));
         QVERIFY(QTest::qWaitForWindowExposed(&form2));
+        QVERIFY(!form1.findChild<TAnimateHookWnd*>()->isVisible());
         QTRY_COMPARE(wmState(&form1), QStringLiteral("Normal"));
         QTRY_COMPARE(wmState(&form2), QStringLiteral("Normal"));
         const QRect geometry = form1.geometry();
