@@ -9,6 +9,7 @@
 #include "forms/Unit2.h"
 #include "forms/Unit3.h"
 #include "forms/Unit5.h"
+#include "widgets/AnimWnd.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Fonts.h"
 #include "widgets/LineListModel.h"
@@ -79,12 +80,18 @@ TForm1::TForm1(std::vector<std::string> arguments, QWidget* parent)
     ListBox1->viewport()->installEventFilter(this);
     ListBox1->setContextMenuPolicy(Qt::NoContextMenu); // the window's context menu covers the list
     buildMenus();
+    AnimateWindow1 = new TAnimateWindow(this);
+    AnimateWindow1->setObjectName(QStringLiteral("AnimateWindow1"));
+    AnimateWindow1->setParentComponent(this);
     editor_.progress.setListener([this](const std::string& caption) {
         // Shown without processing input: only the menu bar is redrawn, at once.
         N12->setText(QString::fromStdString(caption));
         menuBar()->repaint();
     });
     FormCreate();
+    // The first window the program makes is its main window.
+    if (!AnimPlatform::instance().mainForm())
+        AnimPlatform::instance().setMainForm(this);
 }
 
 TForm1::~TForm1() {
