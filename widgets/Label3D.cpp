@@ -32,21 +32,17 @@ void TLabelSettings::conversionError(const QObject* source) const {
 }
 
 void TFont3D::CopyFrom(const QObject* source) {
-    const auto* other = qobject_cast<const TFont3D*>(source);
-    if (!other)
-        conversionError(source);
-    color_ = other->color_;
-    depth_ = other->depth_;
-    style_ = other->style_;
+    const TFont3D& other = sameKind<TFont3D>(source);
+    color_ = other.color_;
+    depth_ = other.depth_;
+    style_ = other.style_;
 }
 
 void TLabelBorderStyle::CopyFrom(const QObject* source) {
-    const auto* other = qobject_cast<const TLabelBorderStyle*>(source);
-    if (!other)
-        conversionError(source);
-    shape_ = other->shape_;
-    edgeDepth_ = other->edgeDepth_;
-    color_ = other->color_;
+    const TLabelBorderStyle& other = sameKind<TLabelBorderStyle>(source);
+    shape_ = other.shape_;
+    edgeDepth_ = other.edgeDepth_;
+    color_ = other.color_;
 }
 
 TLabel3D::TLabel3D(QWidget* parent)
@@ -205,8 +201,10 @@ void TLabel3D::LabelFontChanged(bool fromContainer) {
 }
 
 int TLabel3D::FlagWord() const {
-    static constexpr int kAlignment[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter};
-    return Qt::TextExpandTabs | Qt::TextDontClip | Qt::AlignTop | kAlignment[alignment_] |
+    const int alignment = alignment_ == taRightJustify ? Qt::AlignRight
+                          : alignment_ == taCenter     ? Qt::AlignHCenter
+                                                       : Qt::AlignLeft;
+    return Qt::TextExpandTabs | Qt::TextDontClip | Qt::AlignTop | alignment |
            (wordWrap_ ? Qt::TextWordWrap : 0) | (showAccelChar_ ? Qt::TextShowMnemonic : 0);
 }
 

@@ -34,7 +34,13 @@ class TLabelSettings : public QObject {
         NotifyChange();
     }
     void NotifyChange();
-    // "<source> を <target> に代入することはできません"; "nil" names a missing source.
+    // The source of a copy, when it is of the copying class; otherwise the conversion error
+    // "<source> を <target> に代入することはできません", where "nil" names a missing source.
+    template <class T> const T& sameKind(const QObject* source) const {
+        if (const T* same = qobject_cast<const T*>(source))
+            return *same;
+        conversionError(source);
+    }
     [[noreturn]] void conversionError(const QObject* source) const;
 };
 

@@ -1,7 +1,6 @@
 // The 3D label, offscreen: defaults, writers and their couplings, loading, errors, and what it paints.
 
 #include "widgets/Label3D.h"
-#include "core/Label3DGeometry.h"
 #include "core/LineError.h"
 #include "widgets/Fonts.h"
 #include "widgets/TextCodec.h"
@@ -18,31 +17,32 @@ using namespace linnery;
 
 namespace {
 
-// Opens the drawing step to the tests.
+const QColor kText(0, 0, 0), kEffect(255, 0, 0), kLight(0, 160, 0), kDark(0, 0, 128), kBase(250, 250, 200);
+
+// A label in a container, in colours the tests tell apart, drawn with one-pixel strokes and no smoothing
+// so that a copy shifted by one pixel never hides inside another.
 class Probe : public TLabel3D {
   public:
     using TLabel3D::DrawLabelText;
     using TLabel3D::FlagWord;
-    using TLabel3D::TLabel3D;
+
+    explicit Probe(QWidget* parent, const QString& caption) : TLabel3D(parent) {
+        QPalette p;
+        for (auto [role, colour] : {std::pair{QPalette::WindowText, kText},
+                                    {QPalette::Light, kLight},
+                                    {QPalette::Dark, kDark},
+                                    {QPalette::Base, kBase}})
+            p.setColor(role, colour);
+        setPalette(p);
+        QFont f = msPGothic(14);
+        f.setStyleStrategy(QFont::NoAntialias);
+        setFont(f);
+        setCaption(caption);
+    }
+    QSize block(int wrap = 1000) const {
+        return QFontMetrics(font()).boundingRect(QRect(0, 0, wrap, 0), FlagWord(), Caption()).size();
+    }
 };
-
-const QColor kText(0, 0, 0), kEffect(255, 0, 0), kLight(0, 160, 0), kDark(0, 0, 128), kBase(250, 250, 200);
-
-QPalette testPalette() {
-    QPalette p;
-    p.setColor(QPalette::WindowText, kText);
-    p.setColor(QPalette::Light, kLight);
-    p.setColor(QPalette::Dark, kDark);
-    p.setColor(QPalette::Base, kBase);
-    return p;
-}
-
-// One-pixel strokes without smoothing, so a copy shifted by one pixel never hides inside another.
-QFont thinFont() {
-    QFont f = msPGothic(14);
-    f.setStyleStrategy(QFont::NoAntialias);
-    return f;
-}
 
 using Pixels = std::set<std::pair<int, int>>;
 
@@ -62,8 +62,13 @@ QRect boundsOf(const Pixels& pixels) {
     return r;
 }
 
-QString message(const std::exception& e) {
-    return fromCodePage(e.what());
+QString errorOf(const std::function<void()>& act) {
+    try {
+        act();
+    } catch (const LineError& e) {
+        return fromCodePage(e.what());
+    }
+    return {};
 }
 
 } // namespace
@@ -78,98 +83,70 @@ class Label3DTest : public QObject {
         QWidget parent;
         TLabel3D label(&parent);
         QCOMPARE(label.size(), QSize(65, 17)); // until the first size adjustment
-        const std::pair<QObject*, std::pair<const char*, QVariant>> expected[] = {
-            {&label, {"About", QStringLiteral("TLabel3D|3.20|99/02/20")}},
-            {&label, {"Alignment", "taLeftJustify"}},
-            {&label, {"Angle", 0}},
-            {&label, {"AutoSize", true}},
-            {&label, {"Caption", QString()}},
-            {&label, {"Color", 0x80000005u}},
-            {&label, {"Layout", "tlCenter"}},
-            {&label, {"ParentColor", true}},
-            {&label, {"ParentFont", true}},
-            {&label, {"ShowAccelChar", true}},
-            {&label, {"Transparent", false}},
-            {&label, {"WordWrap", false}},
-            {label.Font3D(), {"Style", "fsLowered"}},
-            {label.Font3D(), {"Depth", 1}},
-            {label.Font3D(), {"Color", 0x80000014u}},
-            {label.BorderStyle(), {"Shape", "lbNone"}},
-            {label.BorderStyle(), {"EdgeDepth", 10}},
-            {label.BorderStyle(), {"Color", 0x80000010u}},
-            {label.BorderStyle(), {"Width", 1}},
+        const std::pair<QObject*, QStringList> expected[] = {
+            {&label,
+             {"About=TLabel3D|3.20|99/02/20", "Alignment=taLeftJustify", "Angle=0", "AutoSize=true",
+              "Caption=", "Color=2147483653", "Layout=tlCenter", "ParentColor=true", "ParentFont=true",
+              "ShowAccelChar=true", "Transparent=false", "WordWrap=false"}},
+            {label.Font3D(), {"Style=fsLowered", "Depth=1", "Color=2147483668"}},
+            {label.BorderStyle(), {"Shape=lbNone", "EdgeDepth=10", "Color=2147483664", "Width=1"}},
         };
-        for (const auto& [object, property] : expected) {
-            const QVariant value = object->property(property.first);
-            QVERIFY2(value.isValid(), property.first);
-            QVERIFY2(value.toString() == property.second.toString(), property.first);
-        }
+        for (const auto& [object, properties] : expected)
+            for (const QString& property : properties) {
+                const QString name = property.section(QLatin1Char('='), 0, 0);
+                QCOMPARE(name + QLatin1Char('=') + object->property(qPrintable(name)).toString(), property);
+            }
         QCOMPARE(label.property("Font3D").value<TFont3D*>(), label.Font3D());
-        const QMetaObject* meta = label.metaObject();
-        QVERIFY(!meta->property(meta->indexOfProperty("About")).isStored());
+        QVERIFY(!label.metaObject()->property(label.metaObject()->indexOfProperty("About")).isStored());
     }
 
     void writersCallOnChangeOnlyForCaptionAndFont() {
-        struct Case {
-            const char* name;
-            std::function<void(QWidget&, TLabel3D&)> act;
-            int calls;
-            bool parentFont;
+        using Act = std::function<void(TLabel3D&)>;
+        const std::tuple<const char*, Act, int, bool> cases[] = {
+            // name, writer, OnChange calls, ParentFont afterwards
+            {"caption", [](TLabel3D& l) { l.setCaption(QStringLiteral("xyz")); }, 1, true},
+            {"same caption", [](TLabel3D& l) { l.setCaption(QStringLiteral("Ab")); }, 0, true},
+            {"own font", [](TLabel3D& l) { l.setFont(msPGothic(20)); }, 1, false},
+            {"container font", [](TLabel3D& l) { l.parentWidget()->setFont(msPGothic(20)); }, 1, true},
+            {"Font3D.Style", [](TLabel3D& l) { l.Font3D()->setStyle(fsRaised); }, 1, false},
+            {"Font3D.Depth", [](TLabel3D& l) { l.Font3D()->setDepth(4); }, 1, false},
+            {"Font3D.Color", [](TLabel3D& l) { l.Font3D()->setColor(0xFF); }, 1, false},
+            {"Font3D unchanged", [](TLabel3D& l) { l.Font3D()->setStyle(fsLowered); }, 0, true},
+            {"Font3D writer", [](TLabel3D& l) { l.setFont3D(std::make_unique<TFont3D>().get()); }, 0, true},
+            {"Angle", [](TLabel3D& l) { l.setAngle(90); }, 0, true},
+            {"BorderStyle.Shape", [](TLabel3D& l) { l.BorderStyle()->setShape(lbCircle); }, 0, true},
+            {"BorderStyle.Width", [](TLabel3D& l) { l.BorderStyle()->setWidth(3); }, 0, true},
+            {"Layout", [](TLabel3D& l) { l.setLayout(tlBottom); }, 0, true},
         };
-        const Case cases[] = {
-            {"caption", [](QWidget&, TLabel3D& l) { l.setCaption(QStringLiteral("xyz")); }, 1, true},
-            {"same caption", [](QWidget&, TLabel3D& l) { l.setCaption(QStringLiteral("Ab")); }, 0, true},
-            {"own font", [](QWidget&, TLabel3D& l) { l.setFont(msPGothic(20)); }, 1, false},
-            {"container font", [](QWidget& p, TLabel3D&) { p.setFont(msPGothic(20)); }, 1, true},
-            {"Font3D.Style", [](QWidget&, TLabel3D& l) { l.Font3D()->setStyle(fsRaised); }, 1, false},
-            {"Font3D.Depth", [](QWidget&, TLabel3D& l) { l.Font3D()->setDepth(4); }, 1, false},
-            {"Font3D.Color", [](QWidget&, TLabel3D& l) { l.Font3D()->setColor(0xFF); }, 1, false},
-            {"Font3D unchanged", [](QWidget&, TLabel3D& l) { l.Font3D()->setStyle(fsLowered); }, 0, true},
-            {"Angle", [](QWidget&, TLabel3D& l) { l.setAngle(90); }, 0, true},
-            {"BorderStyle.Shape", [](QWidget&, TLabel3D& l) { l.BorderStyle()->setShape(lbCircle); }, 0,
-             true},
-            {"BorderStyle.Width", [](QWidget&, TLabel3D& l) { l.BorderStyle()->setWidth(3); }, 0, true},
-            {"Font3D writer",
-             [](QWidget&, TLabel3D& l) {
-                 TFont3D other;
-                 other.setDepth(6);
-                 l.setFont3D(&other);
-             },
-             0, true},
-            {"Layout", [](QWidget&, TLabel3D& l) { l.setLayout(tlBottom); }, 0, true},
-        };
-        for (const Case& c : cases) {
+        for (const auto& [name, act, calls, parentFont] : cases) {
             QWidget parent;
             TLabel3D label(&parent);
             label.setCaption(QStringLiteral("Ab"));
             QList<QObject*> senders;
             label.OnChange = [&](QObject* sender) { senders << sender; };
-            c.act(parent, label);
-            QVERIFY2(senders.size() == c.calls, c.name);
-            QVERIFY2(senders.count(&label) == c.calls, c.name); // the label is the sender, also for Font3D
-            QVERIFY2(label.ParentFont() == c.parentFont, c.name);
+            act(label);
+            QVERIFY2(senders.size() == calls && senders.count(&label) == calls, name); // sender: the label
+            QVERIFY2(label.ParentFont() == parentFont, name);
         }
     }
 
     void couplingsAndSizes() {
         QWidget parent;
-        Probe label(&parent);
+        Probe label(&parent, QStringLiteral("縦書きの説明"));
         label.move(7, 9);
-        label.setCaption(QStringLiteral("縦書きの説明"));
-        const QRect block =
-            QFontMetrics(label.font()).boundingRect(QRect(0, 0, 1000, 0), label.FlagWord(), label.Caption());
-        QCOMPARE(label.geometry(), QRect(7, 9, block.width(), block.height()));
+        const QSize block = label.block();
+        QCOMPARE(label.geometry(), QRect(QPoint(7, 9), block));
         label.setAngle(90);
-        QCOMPARE(label.geometry(), QRect(7, 9, block.height(), block.width()));
+        QCOMPARE(label.geometry(), QRect(QPoint(7, 9), block.transposed()));
         label.setAngle(450);
         QCOMPARE(label.Angle(), 0);
         label.Font3D()->setDepth(3); // half the depth is added
-        QCOMPARE(label.size(), QSize(block.width() + 1, block.height() + 1));
+        QCOMPARE(label.size(), block + QSize(1, 1));
         TFont3D deep;
         deep.setDepth(9);
         label.setFont3D(&deep); // copied, but no size adjustment
         QCOMPARE(label.Font3D()->Depth(), 9);
-        QCOMPARE(label.size(), QSize(block.width() + 1, block.height() + 1));
+        QCOMPARE(label.size(), block + QSize(1, 1));
 
         label.setLayout(tlBottom);
         QVERIFY(!label.AutoSize());
@@ -182,74 +159,48 @@ class Label3DTest : public QObject {
         border.setColor(0x123456);
         border.setWidth(3);
         label.setBorderStyle(&border);
-        QCOMPARE(label.BorderStyle()->Shape(), lbRoundRect);
-        QCOMPARE(label.BorderStyle()->EdgeDepth(), 4);
-        QCOMPARE(label.BorderStyle()->Color(), 0x123456u);
-        QCOMPARE(label.BorderStyle()->Width(), 1); // the pen width is not copied
-    }
-
-    void copyFromOtherClassesFails() {
-        TFont3D font3D;
-        TLabelBorderStyle border;
-        QWidget stranger;
-        font3D.setDepth(5);
-        const std::tuple<const char*, std::function<void()>, QString> cases[] = {
-            {"nil", [&] { font3D.CopyFrom(nullptr); },
-             QStringLiteral("nil を TFont3D に代入することはできません")},
-            {"border", [&] { font3D.CopyFrom(&border); },
-             QStringLiteral("TLabelBorderStyle を TFont3D に代入することはできません")},
-            {"widget", [&] { border.CopyFrom(&stranger); },
-             QStringLiteral("QWidget を TLabelBorderStyle に代入することはできません")},
-        };
-        for (const auto& [name, act, expected] : cases) {
-            try {
-                act();
-                QFAIL(name);
-            } catch (const LineError& e) {
-                QCOMPARE(message(e), expected);
-            }
-        }
-        QCOMPARE(font3D.Depth(), 5);
+        const TLabelBorderStyle& copy = *label.BorderStyle();
+        QCOMPARE(std::tuple(copy.Shape(), copy.EdgeDepth(), copy.Color(), copy.Width()),
+                 std::tuple(lbRoundRect, 4, 0x123456u, 1)); // the pen width is not copied
     }
 
     void loadingSizesOnceAfterwards() {
         QWidget parent;
         for (const TAlignment alignment : {taLeftJustify, taRightJustify}) {
-            Probe label(&parent);
+            Probe label(&parent, QString());
             label.BeginLoading();
             label.setGeometry(100, 5, 200, 30);
             label.setAlignment(alignment);
-            label.setCaption(QStringLiteral("abc"));
-            label.setFont(msPGothic(20));
+            label.setCaption(QStringLiteral("abc def"));
             label.setWordWrap(true);
             QCOMPARE(label.geometry(), QRect(100, 5, 200, 30));
             label.AfterLoading();
-            const QRect block =
-                QFontMetrics(label.font())
-                    .boundingRect(QRect(0, 0, 200, 0), label.FlagWord(), QStringLiteral("abc"));
-            QCOMPARE(label.size(), block.size());
+            QCOMPARE(label.size(), label.block(200));
             // A right-justified label grows and shrinks to the left.
-            QCOMPARE(label.x(), alignment == taRightJustify ? 300 - block.width() : 100);
+            QCOMPARE(label.x(), alignment == taRightJustify ? 300 - label.width() : 100);
         }
     }
 
-    void noContainerError() {
-        TLabel3D label;
-        label.setObjectName(QStringLiteral("Label9"));
-        label.BeginLoading();
-        label.setCaption(QStringLiteral("abc")); // nothing is measured while loading
-        try {
-            label.AfterLoading();
-            QFAIL("no error");
-        } catch (const LineError& e) {
-            QCOMPARE(message(e), QStringLiteral("ｺﾝﾄﾛｰﾙ 'Label9' は親ｳｨﾝﾄﾞｳを持っていません"));
-        }
-        QVERIFY_THROWS_EXCEPTION(LineError, label.setAngle(90));
-        QCOMPARE(label.Angle(), 90); // the value stays, the size does not change
-        QCOMPARE(label.size(), QSize(65, 17));
-        label.setLayout(tlTop); // AutoSize off: nothing to measure, no error
-        label.setAngle(180);
-        QCOMPARE(label.Angle(), 180);
+    void errors() {
+        TFont3D font3D;
+        TLabelBorderStyle border;
+        QWidget stranger;
+        TLabel3D orphan;
+        orphan.setObjectName(QStringLiteral("Label9"));
+        font3D.setDepth(5);
+        const std::pair<std::function<void()>, QString> cases[] = {
+            {[&] { font3D.CopyFrom(nullptr); }, QStringLiteral("nil を TFont3D に代入することはできません")},
+            {[&] { font3D.CopyFrom(&border); },
+             QStringLiteral("TLabelBorderStyle を TFont3D に代入することはできません")},
+            {[&] { border.CopyFrom(&stranger); },
+             QStringLiteral("QWidget を TLabelBorderStyle に代入することはできません")},
+            {[&] { orphan.setAngle(90); }, QStringLiteral("ｺﾝﾄﾛｰﾙ 'Label9' は親ｳｨﾝﾄﾞｳを持っていません")},
+        };
+        for (const auto& [act, expected] : cases)
+            QCOMPARE(errorOf(act), expected);
+        QCOMPARE(font3D.Depth(), 5);
+        QCOMPARE(orphan.Angle(), 90); // the value stays, the size does not change
+        QCOMPARE(orphan.size(), QSize(65, 17));
     }
 
     void mnemonicFocusesTheFocusControl() {
@@ -266,28 +217,10 @@ class Label3DTest : public QObject {
         QTRY_VERIFY(target->hasFocus());
     }
 
-    void systemColoursComeFromThePalette() {
-        const QPalette p = testPalette();
-        const std::pair<TColor, QColor> cases[] = {
-            {clBtnHighlight, kLight},
-            {clBtnShadow, kDark},
-            {clWindow, kBase},
-            {0x0000FF, QColor(255, 0, 0)},
-            {0xFF8000, QColor(0, 128, 255)}, // RGB is stored as BGR
-        };
-        for (const auto& [value, colour] : cases)
-            QCOMPARE(colorFromValue(value, p), colour);
-    }
-
     // The effect copies, found as shifted copies of the plain text in a rendered image.
     void effectCopies() {
-        struct Case {
-            TFont3DStyle style;
-            int depth;
-            bool enabled;
-            Pixels offsets;
-        };
-        const Case cases[] = {
+        const std::tuple<TFont3DStyle, int, bool, Pixels> cases[] = {
+            // style, depth, enabled, offsets of the copies
             {fsShadow, 3, true, {{3, 3}}},
             {fsRaised, 2, true, {{-1, -1}, {-2, -2}}},
             {fsLowered, 2, true, {{1, 1}, {2, 2}}},
@@ -299,10 +232,7 @@ class Label3DTest : public QObject {
             {fsNone, 3, false, {}},
         };
         QWidget parent;
-        Probe label(&parent);
-        label.setPalette(testPalette());
-        label.setFont(thinFont());
-        label.setCaption(QStringLiteral("T+ム"));
+        Probe label(&parent, QStringLiteral("T+ム"));
         label.Font3D()->setColor(0x0000FF);
         const auto render = [&] {
             QImage image(120, 60, QImage::Format_RGB32);
@@ -316,83 +246,66 @@ class Label3DTest : public QObject {
         const Pixels plain = pixelsOf(render(), kText);
         QVERIFY(plain.size() > 20);
 
-        for (const Case& c : cases) {
-            label.setEnabled(c.enabled);
-            label.Font3D()->setStyle(c.style);
-            label.Font3D()->setDepth(c.depth);
+        for (const auto& [style, depth, enabled, offsets] : cases) {
+            label.setEnabled(enabled);
+            label.Font3D()->setStyle(style);
+            label.Font3D()->setDepth(depth);
             const QImage image = render();
-            const QColor text = c.enabled ? kText : kDark, effect = c.enabled ? kEffect : kLight;
-            const Pixels drawnText = pixelsOf(image, text), copies = pixelsOf(image, effect);
-            QCOMPARE(drawnText, plain); // the text sits unshifted, on top of its copies
-            Pixels found, covered;
-            for (int dy = -4; dy <= 4; ++dy)
-                for (int dx = -4; dx <= 4; ++dx) {
-                    bool whole = dx || dy;
-                    for (auto [x, y] : plain)
-                        whole =
-                            whole && (drawnText.count({x + dx, y + dy}) || copies.count({x + dx, y + dy}));
-                    if (whole)
-                        found.insert({dx, dy});
-                }
-            QCOMPARE(found, c.offsets);
-            for (auto [dx, dy] : c.offsets)
+            const Pixels text = pixelsOf(image, enabled ? kText : kDark);
+            const Pixels copies = pixelsOf(image, enabled ? kEffect : kLight);
+            Pixels shifted; // every copy is the plain text moved by its offset, under the text
+            for (auto [dx, dy] : offsets)
                 for (auto [x, y] : plain)
-                    covered.insert({x + dx, y + dy});
-            for (const auto& pixel : copies)
-                QVERIFY(covered.count(pixel)); // no stray copy anywhere else
+                    if (!plain.count({x + dx, y + dy}))
+                        shifted.insert({x + dx, y + dy});
+            QCOMPARE(text, plain);
+            QCOMPARE(copies, shifted);
         }
     }
 
+    // System colours come from the palette; RGB values are stored as BGR.
     void backgroundAndBorder() {
-        struct Case {
-            bool transparent;
-            TLabelBorderShape shape;
-            QColor corner, topMiddle;
-        };
-        const QColor white(255, 255, 255), blue(0, 0, 255), magenta(255, 0, 255);
-        const Case cases[] = {
-            {false, lbNone, white, white},         {false, lbRectangle, blue, blue},
-            {false, lbCircle, white, blue},        {false, lbRoundRect, white, blue},
+        const QColor back = kBase, blue(0, 0, 255), magenta(255, 0, 255);
+        const std::tuple<bool, TLabelBorderShape, QColor, QColor> cases[] = {
+            // transparent, shape, corner pixel, top middle pixel
+            {false, lbNone, back, back},           {false, lbRectangle, blue, blue},
+            {false, lbCircle, back, blue},         {false, lbRoundRect, back, blue},
             {true, lbRectangle, magenta, magenta},
         };
         QWidget parent;
-        TLabel3D label(&parent);
+        Probe label(&parent, QString());
         label.setAutoSize(false);
         label.resize(100, 60);
-        label.setColor(0xFFFFFF);
+        label.setColor(clWindow);
         label.BorderStyle()->setColor(0xFF0000);
-        for (const Case& c : cases) {
-            label.setTransparent(c.transparent);
-            label.BorderStyle()->setShape(c.shape);
+        for (const auto& [transparent, shape, corner, topMiddle] : cases) {
+            label.setTransparent(transparent);
+            label.BorderStyle()->setShape(shape);
             QImage image(label.size(), QImage::Format_RGB32);
             image.fill(magenta);
             label.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
-            QCOMPARE(image.pixelColor(0, 0), c.corner);
-            QCOMPARE(image.pixelColor(50, 0), c.topMiddle);
-            QCOMPARE(image.pixelColor(50, 30), c.transparent ? magenta : white);
+            QCOMPARE(image.pixelColor(0, 0), corner);
+            QCOMPARE(image.pixelColor(50, 0), topMiddle);
+            QCOMPARE(image.pixelColor(50, 30), transparent ? magenta : back);
         }
     }
 
     // Rotated, the text is the upright rendering turned counter-clockwise, whole inside the label.
     void rotatedTextFillsTheLabel() {
         QWidget parent;
-        TLabel3D label(&parent);
-        label.setPalette(testPalette());
-        label.setFont(thinFont());
+        Probe label(&parent, QStringLiteral("上のボタン"));
         label.Font3D()->setDepth(0);
-        label.setCaption(QStringLiteral("上のボタン"));
         const auto ink = [&] {
             QImage image(label.size(), QImage::Format_RGB32);
             label.render(&image);
             return pixelsOf(image, kText);
         };
         const Pixels upright = ink();
-        // How much of the upright text, turned by `turn` degrees, the drawn pixels cover.
+        // The share of the upright text, turned by `turn` degrees, that the drawn pixels cover.
         const auto overlap = [&](const Pixels& drawn, int turn) {
-            const QTransform t = QTransform().rotate(-turn);
             Pixels expected;
             for (auto [x, y] : upright) {
-                const QPoint p = t.map(QPoint(x, y));
+                const QPoint p = QTransform().rotate(-turn).map(QPoint(x, y));
                 expected.insert({p.x(), p.y()});
             }
             const QRect e = boundsOf(expected), d = boundsOf(drawn);
@@ -405,8 +318,9 @@ class Label3DTest : public QObject {
             label.setAngle(angle);
             const Pixels drawn = ink();
             QVERIFY(QRect(QPoint(), label.size()).contains(boundsOf(drawn)));
-            const int right = overlap(drawn, angle), wrong = overlap(drawn, angle + 180);
-            QVERIFY2(right >= 60 && wrong < 40, qPrintable(QString::number(angle)));
+            // Glyph rasterisation differs a little once turned; the wrong turn matches far less.
+            QVERIFY2(overlap(drawn, angle) >= 60 && overlap(drawn, angle + 180) < 40,
+                     qPrintable(QString::number(angle)));
         }
     }
 };
