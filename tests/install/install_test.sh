@@ -30,7 +30,7 @@ if [ "$gui" = ON ]; then
 fi
 
 # The manual page renders without a warning and documents every command and option.
-page=$(MANWIDTH=80 man --warnings -l "$root/share/man/man1/linnery-cli.1.gz" 2>"$dest/man.err")
+page=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$root/share/man/man1/linnery-cli.1.gz" 2>"$dest/man.err")
 [ -s "$dest/man.err" ] && fail "man warnings: $(cat "$dest/man.err")"
 commands=(sort length-sort reverse shuffle delete delete-matching delete-empty uniq prefix suffix csv-fields
     csv-sort replace-lines cat)
