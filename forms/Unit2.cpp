@@ -67,6 +67,13 @@ void TForm2::resizeEvent(QResizeEvent* event) {
     FormResize();
 }
 
+void TForm2::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The texts are there to be replaced: typing into a box that just got the focus overwrites them.
+    Edit1->selectAll();
+    Edit2->selectAll();
+}
+
 void TForm2::FormResize() {
     const int w = width();
     Edit1->setGeometry(0, 0, w, 24);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QMargins>
 
 class QLabel;
 class QListWidget;
@@ -25,12 +26,18 @@ class TForm4 : public QDialog {
     QListWidget* ListBox1;
 
   protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
   private:
     void FormResize();
     void FormShow();
+    void centreOnScreen();
+
+    // Until the window manager's frame is known, the window was centred without it.
+    bool awaitingFrame_ = false;
+    QMargins centredFrame_;
 };
 
 } // namespace linnery

@@ -86,6 +86,19 @@ class ReplaceWindowTest : public QObject {
         }
     }
 
+    void editTextsAreSelectedSoTypingReplacesThem() {
+        for (const QString& typed : {QStringLiteral("abc"), QStringLiteral("d")}) {
+            form2->show();
+            for (QLineEdit* edit : {form2->Edit1, form2->Edit2}) {
+                QCOMPARE(edit->selectedText(), edit->text());
+                QTest::keyClicks(edit, typed);
+                QCOMPARE(edit->text(), typed);
+            }
+            // Kept while hidden, and selected again when the window opens again.
+            form2->hide();
+        }
+    }
+
     void form4CaptionsLayoutAndCentring() {
         QCOMPARE(form4->windowTitle(), QStringLiteral("置換完了"));
         QCOMPARE(form4->size(), QSize(696, 480));
