@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
+#include <memory>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace linnery;
@@ -52,6 +55,97 @@ TEST(TextFile, SavesCrLfAfterEveryLine) {
     EXPECT_EQ(joinLines(listOf({""})).view(), "\r\n");
 }
 
+TEST(TextFile, WritesInChunksTheBytesItWouldBuildWhole) {
+    const std::string mega(1 << 20, 'm'); // around the size of one chunk
+    std::vector<std::string> many(200000, "twenty bytes of text");
+    many[1000] = "";
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {""},
+        many,
+        {"a", mega, "b"},
+        {mega.substr(2), mega.substr(1), mega.substr(3), ""},
+        {std::string(3 << 20, 'h')},
+    };
+    TempDir dir;
+    for (const auto& lines : cases) {
+        const LineList list = listOf(lines);
+        const std::string path = dir.file("out");
+        {
+            std::FILE* out = std::fopen(path.c_str(), "wb");
+            writeLines(::fileno(out), list, path);
+            std::fclose(out);
+        }
+        EXPECT_EQ(readBytes(path), joinLines(list).view()) << lines.size() << " lines";
+    }
+    try {
+        std::FILE* full = std::fopen("/dev/full", "wb");
+        ASSERT_NE(full, nullptr);
+        const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(full, &std::fclose);
+        writeLines(::fileno(full), listOf({"x"}), "/dev/full");
+        FAIL() << "no write error";
+    } catch (const LineError& e) {
+        EXPECT_EQ(std::string(e.what()), "ｽﾄﾘｰﾑへの書き込みｴﾗｰ");
+        EXPECT_EQ(e.detail(), "/dev/full: " + systemReason(ENOSPC));
+    }
+}
+
+// Reading grows its buffer in steps and stops at the first NUL: every size and NUL position gives what
+// splitting the whole file at once gives, from a file and from a pipe (no size known).
+TEST(TextFile, ReadsUpToTheFirstNulWhateverTheSize) {
+    const struct {
+        std::size_t size;
+        std::size_t nulAt; // npos: none
+    } cases[] = {
+        {0, std::string::npos},
+        {65535, std::string::npos},
+        {65536, std::string::npos},
+        {65537, std::string::npos},
+        {65537, 65536},
+        {200000, 70000},
+        {10 << 20, std::string::npos},
+        {10 << 20, 9 << 20},
+    };
+    TempDir dir;
+    const auto previous = std::signal(SIGPIPE, SIG_IGN); // the reader may stop before the writer
+    for (const auto& c : cases) {
+        std::string bytes;
+        for (std::size_t i = 0; bytes.size() < c.size; ++i)
+            bytes += "line " + std::to_string(i) + (i % 3 ? "\n" : "\r\n");
+        bytes.resize(c.size);
+        if (c.nulAt != std::string::npos)
+            bytes[c.nulAt] = '\0';
+        LineList expected;
+        const LoadInfo whole = splitLines(expected, bytes);
+        const std::string path = dir.file("in", bytes);
+
+        LineList fromFile;
+        const LoadInfo info = loadFile(fromFile, path);
+        EXPECT_EQ(linesOf(fromFile), linesOf(expected)) << c.size << " " << c.nulAt;
+        EXPECT_EQ(info.stoppedAtNul, whole.stoppedAtNul);
+        EXPECT_EQ(info.nulOffset, whole.nulOffset);
+
+        int pipeEnds[2];
+        ASSERT_EQ(::pipe(pipeEnds), 0);
+        std::thread writer([&] {
+            for (std::size_t at = 0; at < bytes.size();) {
+                const ssize_t n = ::write(pipeEnds[1], bytes.data() + at, bytes.size() - at);
+                if (n <= 0)
+                    break; // the reader stopped at the NUL
+                at += static_cast<std::size_t>(n);
+            }
+            ::close(pipeEnds[1]);
+        });
+        LineList fromPipe;
+        const LoadInfo piped = loadStream(fromPipe, pipeEnds[0], "-");
+        ::close(pipeEnds[0]);
+        writer.join();
+        EXPECT_EQ(linesOf(fromPipe), linesOf(expected)) << c.size << " " << c.nulAt;
+        EXPECT_EQ(piped.nulOffset, whole.nulOffset);
+    }
+    std::signal(SIGPIPE, previous);
+}
+
 TEST(TextFile, LoadAndSaveRoundTripNormalisesLineEnds) {
     TempDir dir;
     const std::string path = dir.file("a.txt");
@@ -77,15 +171,23 @@ TEST(TextFile, LongLinesAreKeptWhole) {
     EXPECT_EQ(list.get(1), line);
 }
 
-TEST(TextFile, OpenErrorNamesThePathAndLeavesTheListAlone) {
+TEST(TextFile, OpenErrorNamesThePathAndTheReasonAndLeavesTheListAlone) {
     TempDir dir;
     LineList list = listOf({"kept"});
-    for (const std::string& path : {dir.file("missing.txt"), dir.path()}) {
+    ::mkfifo(dir.file("fifo").c_str(), 0600); // nobody writes: opening must not wait
+    const std::pair<std::string, std::string> cases[] = {
+        {dir.file("missing.txt"), systemReason(ENOENT)},
+        {dir.path(), systemReason(EISDIR)},
+        {dir.file("fifo"), "not a regular file"},
+        {"/dev/null", "not a regular file"},
+    };
+    for (const auto& [path, reason] : cases) {
         try {
             loadFile(list, path);
             FAIL() << "no error for " << path;
         } catch (const LineError& e) {
             EXPECT_EQ(std::string(e.what()), "ﾌｧｲﾙ " + path + " は開けません");
+            EXPECT_EQ(e.detail(), path + ": " + reason);
         }
         EXPECT_EQ(linesOf(list), std::vector<std::string>{"kept"});
     }
@@ -115,6 +217,7 @@ TEST(TextFile, FailedSaveLeavesTheOldFileWhole) {
     TempDir dir;
     const std::string path = dir.file("keep.txt");
     writeBytes(path, "precious\n");
+    ::chmod(path.c_str(), 0444); // a writable file there would be written in place
     ::chmod(dir.path().c_str(), 0555);
     EXPECT_THROW(saveFile(listOf({"new"}), path), LineError);
     ::chmod(dir.path().c_str(), 0755);
