@@ -89,8 +89,9 @@ TEST(SafeWrite, FailedWriteLeavesTheOldFileWhole) {
 // change) waits for the write to end.
 TEST(SafeWrite, InterruptedSaveLeavesNothingBehind) {
     std::string text;
-    for (int i = 0; i < 300000; ++i)
-        text += std::string(98, 'x') + "\n";
+    const std::string line = std::string(98, 'x') + "\n";
+    for (int i = 0; i < 200000; ++i)
+        text += line;
     LineList big;
     splitLines(big, text);
     const auto newSize = static_cast<std::uintmax_t>(big.count()) * 100;
