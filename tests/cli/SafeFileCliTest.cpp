@@ -23,14 +23,6 @@ using namespace linnery::test;
 
 namespace {
 
-std::vector<std::string> entries(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // The system's reason as the program, in the same locale, reports it.
 std::string reason(int error) {
     static const bool localised = std::setlocale(LC_ALL, "") != nullptr;
@@ -117,7 +109,7 @@ const Case kCases[] = {
              const ssize_t n = ::getxattr(p.c_str(), "user.linnery", value, sizeof value);
              EXPECT_EQ(std::string(value, static_cast<std::size_t>(std::max<ssize_t>(n, 0))), "kept");
          }
-         EXPECT_EQ(entries(f.dir.path()), std::vector<std::string>{"f"});
+         EXPECT_EQ(namesIn(f.dir.path()), std::vector<std::string>{"f"});
      }},
     {"HardLinkKeptAndNoSafetyCopyLeft",
      [](Fixture& f) {
@@ -130,7 +122,7 @@ const Case kCases[] = {
          EXPECT_EQ(readBytes(f.file("g")), "+old\r\n");
          EXPECT_EQ(statOf(f.file("f")).st_ino, statOf(f.file("g")).st_ino);
          EXPECT_EQ(statOf(f.file("g")).st_nlink, 2u);
-         EXPECT_EQ(entries(f.dir.path()), (std::vector<std::string>{"f", "g"}));
+         EXPECT_EQ(namesIn(f.dir.path()), (std::vector<std::string>{"f", "g"}));
      }},
     {"NameOf250Bytes",
      [](Fixture& f) {
@@ -139,7 +131,7 @@ const Case kCases[] = {
      [](const Fixture& f, const CliResult& r) {
          EXPECT_EQ(r.exitCode, 0) << r.err;
          EXPECT_EQ(readBytes(f.file(std::string(250, 'n'))), "new\r\n");
-         EXPECT_EQ(entries(f.dir.path()).size(), 1u);
+         EXPECT_EQ(namesIn(f.dir.path()).size(), 1u);
      }},
     {"SymlinkLoopIsTheCreateError",
      [](Fixture& f) {
@@ -203,8 +195,8 @@ const Case kCases[] = {
      [](const Fixture& f, const CliResult& r) {
          EXPECT_EQ(r.exitCode, 0) << r.err;
          EXPECT_EQ(readBytes(f.file("ro/f")), "+old\r\n");
-         EXPECT_EQ(entries(f.file("ro")), std::vector<std::string>{"f"});
-         EXPECT_EQ(entries(f.file("tmp")), std::vector<std::string>{}) << "the safety copy stayed";
+         EXPECT_EQ(namesIn(f.file("ro")), std::vector<std::string>{"f"});
+         EXPECT_EQ(namesIn(f.file("tmp")), std::vector<std::string>{}) << "the safety copy stayed";
      }},
     {"InterruptedSaveLeavesNoTemporaryFile",
      [](Fixture& f) {
@@ -216,7 +208,7 @@ const Case kCases[] = {
      },
      [](const Fixture& f, const CliResult& r) {
          EXPECT_TRUE(r.signal == SIGINT || r.exitCode == 0) << r.exitCode << r.err;
-         EXPECT_EQ(entries(f.dir.path()), (std::vector<std::string>{"in", "out"}));
+         EXPECT_EQ(namesIn(f.dir.path()), (std::vector<std::string>{"in", "out"}));
          const auto size = fs::file_size(f.file("out"));
          EXPECT_TRUE(size == 4 || size == 200000 * (kBigLine.size() + 2)) << size;
      },
@@ -256,7 +248,7 @@ const Case kCases[] = {
          EXPECT_EQ(r.exitCode, 1);
          EXPECT_EQ(r.err, "ｽﾄﾘｰﾑへの書き込みｴﾗｰ. " + p + ": " + reason(ENOSPC) + "\n");
          EXPECT_EQ(readBytes(p), "old\n");
-         EXPECT_EQ(entries(f.file("mnt")), std::vector<std::string>{"f"});
+         EXPECT_EQ(namesIn(f.file("mnt")), std::vector<std::string>{"f"});
      }},
 };
 

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <sys/stat.h>
@@ -18,14 +17,6 @@ using namespace linnery;
 using namespace linnery::test;
 
 namespace {
-
-std::vector<std::string> entries(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // Puts unnamed temporary files back on for the next test.
 struct NamedTemporariesOnly {
@@ -56,7 +47,7 @@ TEST(SafeWrite, EachKindOfTemporaryGivesTheModeAndLeavesNothing) {
         EXPECT_EQ(st.st_mode & 07777, 0640u) << named;
         ::stat(fresh.c_str(), &st);
         EXPECT_EQ(st.st_mode & 07777, 0666u & ~currentUmask()) << named;
-        EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"new", "old"}));
+        EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"new", "old"}));
     }
 }
 
@@ -79,7 +70,7 @@ TEST(SafeWrite, FailedWriteLeavesTheOldFileWhole) {
                 EXPECT_EQ(e.detail(), "f: broken");
             }
             EXPECT_EQ(readBytes(f), "old content\n") << linked << written;
-            EXPECT_EQ(entries(dir.path()).size(), linked ? 2u : 1u);
+            EXPECT_EQ(namesIn(dir.path()).size(), linked ? 2u : 1u);
         }
 }
 
@@ -100,7 +91,7 @@ TEST(SafeWrite, InterruptedSaveLeavesNothingBehind) {
         const std::string f = dir.file("f", "old\n");
         if (linked)
             fs::create_hard_link(f, dir.file("g"));
-        const std::vector<std::string> before = entries(dir.path());
+        const std::vector<std::string> before = namesIn(dir.path());
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -128,7 +119,7 @@ TEST(SafeWrite, InterruptedSaveLeavesNothingBehind) {
         EXPECT_TRUE((WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) ||
                     (WIFEXITED(status) && !WEXITSTATUS(status)))
             << status;
-        EXPECT_EQ(entries(dir.path()), before) << linked;
+        EXPECT_EQ(namesIn(dir.path()), before) << linked;
         const auto size = fs::file_size(f);
         if (linked) {
             EXPECT_EQ(size, newSize) << "the in-place write was cut short";

@@ -6,6 +6,7 @@
 #include "core/Editor.h"
 #include "core/LineList.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -65,6 +66,15 @@ inline std::string readBytes(const std::string& path) {
 
 inline void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The names in a folder, sorted.
+inline std::vector<std::string> namesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // A fresh folder per test, removed with everything in it afterwards, also where a test left a
