@@ -7,15 +7,18 @@
 #include "core/LineList.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <initializer_list>
 #include <iterator>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <sys/wait.h>
 #include <system_error>
 #include <vector>
 
@@ -75,6 +78,19 @@ inline std::vector<std::string> namesIn(const std::string& dir) {
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// Sends SIGINT to the process as soon as `ready()` holds, unless it ends first (it is not reaped).
+inline void interruptWhen(pid_t pid, const std::function<bool()>& ready) {
+    for (;;) {
+        siginfo_t info{};
+        if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid)
+            return;
+        if (ready()) {
+            ::kill(pid, SIGINT);
+            return;
+        }
+    }
 }
 
 // A fresh folder per test, removed with everything in it afterwards, also where a test left a
