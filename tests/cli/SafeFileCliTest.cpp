@@ -118,22 +118,20 @@ const Case kCases[] = {
          f.target = f.file("ro/f");
          // The safety copy goes to the temporary folder when the file's own refuses it.
          f.shellPrefix = "export TMPDIR='" + tmp + "'; exec";
-         if (::geteuid() != 0) {
-             ::chmod(folder.c_str(), 0555);
-             return Args{"-o", f.target, "prefix", "+", f.target};
-         }
          // Root writes anywhere, except into an immutable folder.
          const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
          int flags = 0;
-         if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
-             (flags |= FS_IMMUTABLE_FL, ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0))
-             f.undo.push_back([fd, flags] {
-                 const int unset = flags & ~FS_IMMUTABLE_FL;
+         const bool set = ::geteuid() == 0
+                              ? ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                                    (flags |= FS_IMMUTABLE_FL, ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0)
+                              : ::chmod(folder.c_str(), 0555) == 0;
+         f.skip = set ? "" : "no immutable folders here";
+         f.undo.push_back([fd, flags] {
+             const int unset = flags & ~FS_IMMUTABLE_FL;
+             if (flags != unset)
                  ::ioctl(fd, FS_IOC_SETFLAGS, &unset);
-             });
-         else
-             f.skip = "no immutable folders here";
-         f.undo.push_back([fd] { ::close(fd); });
+             ::close(fd);
+         });
          return Args{"-o", f.target, "prefix", "+", f.target};
      },
      0, "", "+old\r\n",
