@@ -4,6 +4,7 @@
 #include "core/ColumnSort.h"
 #include "core/LineError.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -20,7 +21,7 @@ namespace {
 
 void writeAll(std::string_view bytes) {
     if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0)
-        throw LineError::write();
+        throw LineError::write({}, systemReason(errno));
 }
 
 void printFields(Editor& editor, const Invocation&) {

@@ -165,34 +165,12 @@ void applySelection(Document& doc, const std::string& list) {
     }
 }
 
-void readStandardInput(LineList& list) {
-    std::string text;
-    char chunk[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(0, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            throw LineError::open("-");
-        if (n == 0)
-            break;
-        text.append(chunk, static_cast<std::size_t>(n));
-    }
-    splitLines(list, text);
-}
-
-void writeStandardOutput(std::string_view bytes) {
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(1, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            throw LineError::write();
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
+// A load that stopped at a NUL byte is legal but surprising (a UTF-16 file loads almost nothing).
+void warnIfCut(const LoadInfo& info, const std::string& file) {
+    if (info.stoppedAtNul)
+        std::cerr << "linnery-cli: warning: " << (file == "-" ? "standard input" : file)
+                  << ": reading stopped at the NUL byte at offset " << info.nulOffset
+                  << "; the rest is not loaded\n";
 }
 
 int run(int argc, char** argv) {
@@ -216,10 +194,7 @@ int run(int argc, char** argv) {
 
     if (o.call.files.empty()) {
         LineList lines;
-        if (o.file == "-")
-            readStandardInput(lines);
-        else
-            loadFile(lines, o.file);
+        warnIfCut(o.file == "-" ? loadStream(lines, STDIN_FILENO, o.file) : loadFile(lines, o.file), o.file);
         editor.doc.assign(std::move(lines));
         if (!o.selectList.empty())
             applySelection(editor.doc, o.selectList);
@@ -233,7 +208,7 @@ int run(int argc, char** argv) {
     if (!o.command->writesDocument)
         return 0;
     if (o.output.empty())
-        writeStandardOutput(joinLines(editor.doc.lines()).view());
+        writeLines(STDOUT_FILENO, editor.doc.lines(), {});
     else
         saveFile(editor.doc.lines(), o.output);
     return 0;
@@ -251,7 +226,9 @@ int main(int argc, char** argv) {
         cli::printUsage(std::cerr);
         return 2;
     } catch (const LineError& e) {
-        const std::string text = errorBoxText(e.what()) + "\n";
+        // The error box's text, then the file and the system's reason.
+        const std::string detail = e.detail();
+        const std::string text = errorBoxText(e.what()) + (detail.empty() ? "" : " " + detail) + "\n";
         std::fwrite(text.data(), 1, text.size(), stderr);
         return 1;
     }

@@ -1,5 +1,6 @@
 #include "core/HugePages.h"
 
+#include <cstring>
 #include <sys/mman.h>
 
 namespace linnery {
@@ -35,6 +36,21 @@ void releaseLarge(void* block, std::size_t bytes) {
         ::munmap(block, mappedSize(bytes));
     else
         ::operator delete(block);
+}
+
+void* reallocateLarge(void* block, std::size_t oldBytes, std::size_t newBytes, std::size_t keep) {
+    if (usesHugePages(oldBytes) && usesHugePages(newBytes)) {
+        void* p = ::mremap(block, mappedSize(oldBytes), mappedSize(newBytes), MREMAP_MAYMOVE);
+        if (p == MAP_FAILED)
+            throw std::bad_alloc();
+        ::madvise(p, mappedSize(newBytes), MADV_HUGEPAGE);
+        return p;
+    }
+    void* p = allocateLarge(newBytes);
+    if (keep > 0)
+        std::memcpy(p, block, keep);
+    releaseLarge(block, oldBytes);
+    return p;
 }
 
 } // namespace linnery

@@ -11,6 +11,8 @@ namespace linnery {
 bool usesHugePages(std::size_t bytes);
 void* allocateLarge(std::size_t bytes);            // throws std::bad_alloc
 void releaseLarge(void* block, std::size_t bytes); // with the size it was allocated with
+// A block of newBytes holding the first `keep` bytes of `block`; mapped blocks grow without copying.
+void* reallocateLarge(void* block, std::size_t oldBytes, std::size_t newBytes, std::size_t keep);
 
 template <class T> struct HugePageAllocator {
     using value_type = T;

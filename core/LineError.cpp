@@ -20,20 +20,32 @@ LineError LineError::insert() {
     return LineError(cp("行を挿入できません"));
 }
 
-LineError LineError::open(std::string_view path) {
-    return LineError(cp("ﾌｧｲﾙ ") + std::string(path) + cp(" は開けません"));
+LineError LineError::open(std::string_view path, std::string reason) {
+    return LineError(cp("ﾌｧｲﾙ ") + std::string(path) + cp(" は開けません"), std::string(path),
+                     std::move(reason));
 }
 
-LineError LineError::create(std::string_view path) {
-    return LineError(cp("ﾌｧｲﾙ ") + std::string(path) + cp(" を作成できません"));
+LineError LineError::create(std::string_view path, std::string reason) {
+    return LineError(cp("ﾌｧｲﾙ ") + std::string(path) + cp(" を作成できません"), std::string(path),
+                     std::move(reason));
 }
 
-LineError LineError::write() {
-    return LineError(cp("ｽﾄﾘｰﾑへの書き込みｴﾗｰ"));
+LineError LineError::write(std::string_view path, std::string reason) {
+    return LineError(cp("ｽﾄﾘｰﾑへの書き込みｴﾗｰ"), std::string(path), std::move(reason));
 }
 
 LineError LineError::staging() {
     return LineError(cp("RichEdit での行の挿入ｴﾗｰ"));
+}
+
+std::string LineError::detail() const {
+    if (reason_.empty())
+        return {};
+    return path_.empty() ? reason_ : path_ + ": " + reason_;
+}
+
+std::string systemReason(int error) {
+    return std::strerror(error);
 }
 
 std::string errorBoxText(std::string_view message) {

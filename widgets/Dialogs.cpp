@@ -6,6 +6,7 @@
 
 #include <QDesktopServices>
 #include <QDialog>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
@@ -60,8 +61,9 @@ bool QtDialogs::saveFile(QWidget* parent, const QString& filter, QString& fileNa
     return runFileDialog(parent, QFileDialog::AcceptSave, filter, fileName);
 }
 
-void QtDialogs::errorBox(const QString& text) {
+void QtDialogs::errorBox(const QString& text, const QString& detail) {
     QMessageBox box(QMessageBox::Critical, kTitle, text, QMessageBox::Ok);
+    box.setDetailedText(detail);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }
@@ -108,10 +110,17 @@ QString qtFileFilter(const QString& filter) {
 }
 
 void reportError(const std::exception& error) {
-    if (dynamic_cast<const LineError*>(&error))
-        Dialogs::instance().errorBox(fromCodePage(errorBoxText(error.what())));
-    else
-        Dialogs::instance().errorBox(QString::fromLocal8Bit(error.what()));
+    const auto* lineError = dynamic_cast<const LineError*>(&error);
+    if (!lineError) {
+        Dialogs::instance().errorBox(QString::fromLocal8Bit(error.what()), QString());
+        return;
+    }
+    // The path is file-system bytes, the reason is in the locale's encoding.
+    QString detail = QString::fromLocal8Bit(lineError->reason());
+    if (!detail.isEmpty() && !lineError->path().empty())
+        detail =
+            QFile::decodeName(QByteArray::fromStdString(lineError->path())) + QStringLiteral(": ") + detail;
+    Dialogs::instance().errorBox(fromCodePage(errorBoxText(error.what())), detail);
 }
 
 } // namespace linnery

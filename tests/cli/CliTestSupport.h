@@ -21,6 +21,7 @@ using Args = std::vector<std::string>;
 
 struct CliResult {
     int exitCode = -1; // -1 when the program did not end through exit
+    int signal = 0;    // the signal that ended it
     std::string out;
     std::string err;
 };
@@ -55,38 +56,61 @@ inline std::string contents(std::FILE* file) {
 
 } // namespace detail
 
-// Runs linnery-cli with `args` and `input` as its standard input. No shell is involved, so every
-// argument byte (cp932 text, quotes, empty words) arrives as written. The three streams are unnamed
-// temporary files, so no pipe can fill up and stall either side.
-inline CliResult runCli(const Args& args, const std::string& input = {}) {
-    const detail::File in = detail::tempFile(), out = detail::tempFile(), err = detail::tempFile();
+// A run of linnery-cli that has been started and not yet waited for.
+struct CliProcess {
+    pid_t pid = -1;
+    detail::File out{nullptr, &std::fclose}, err{nullptr, &std::fclose};
+};
+
+// Starts linnery-cli with `args` and `input` as its standard input. No shell is involved unless
+// `shellPrefix` is given (then `sh -c '<shellPrefix> "$0" "$@"'` runs it, for limits and timeouts), so
+// every argument byte (cp932 text, quotes, empty words) arrives as written. The three streams are
+// unnamed temporary files, so no pipe can fill up and stall either side.
+inline CliProcess startCli(const Args& args, const std::string& input = {},
+                           const std::string& shellPrefix = {}) {
+    const detail::File in = detail::tempFile();
+    CliProcess p{-1, detail::tempFile(), detail::tempFile()};
     std::fwrite(input.data(), 1, input.size(), in.get());
+    std::fflush(in.get());
     std::rewind(in.get());
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, ::fileno(in.get()), STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, ::fileno(out.get()), STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, ::fileno(err.get()), STDERR_FILENO);
-    std::vector<char*> argv{const_cast<char*>(LINNERY_CLI_PATH)};
+    posix_spawn_file_actions_adddup2(&actions, ::fileno(p.out.get()), STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, ::fileno(p.err.get()), STDERR_FILENO);
+    const std::string script = shellPrefix + " \"$0\" \"$@\"";
+    std::vector<char*> argv;
+    if (!shellPrefix.empty())
+        argv = {const_cast<char*>("/bin/sh"), const_cast<char*>("-c"), const_cast<char*>(script.c_str())};
+    argv.push_back(const_cast<char*>(LINNERY_CLI_PATH));
     for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
-    pid_t pid = 0;
-    const int spawned = ::posix_spawn(&pid, LINNERY_CLI_PATH, &actions, nullptr, argv.data(), environ);
+    const int spawned = ::posix_spawn(&p.pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
-        throw std::runtime_error("cannot start " LINNERY_CLI_PATH);
+        throw std::runtime_error(std::string("cannot start ") + argv[0]);
+    return p;
+}
 
+inline CliResult finishCli(CliProcess& p) {
     int status = 0;
-    while (::waitpid(pid, &status, 0) == -1)
+    while (::waitpid(p.pid, &status, 0) == -1)
         if (errno != EINTR)
             throw std::runtime_error("waitpid failed");
     CliResult result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = detail::contents(out.get());
-    result.err = detail::contents(err.get());
+    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    result.out = detail::contents(p.out.get());
+    result.err = detail::contents(p.err.get());
     return result;
+}
+
+inline CliResult runCli(const Args& args, const std::string& input = {},
+                        const std::string& shellPrefix = {}) {
+    CliProcess p = startCli(args, input, shellPrefix);
+    return finishCli(p);
 }
 
 } // namespace linnery::test

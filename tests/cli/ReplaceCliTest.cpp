@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -40,15 +41,18 @@ TEST_F(ReplaceCli, SummaryInTheCodePage) {
     EXPECT_EQ(readBytes(a), "\r\n");
 }
 
-TEST_F(ReplaceCli, UnopenableItemStopsWithTheOpenError) {
+TEST_F(ReplaceCli, UnopenableItemStopsWithTheOpenErrorAfterNamingTheRewrittenFiles) {
     const std::string a = file("a.txt", "x\n");
+    const std::string nul = file("nul.txt", std::string("x\n\0", 3));
     const std::string folder = dir_.file("sub");
     fs::create_directory(folder);
     const std::string c = file("c.txt", "x\n");
-    const CliResult r = runCli({"replace-lines", "x", "y", a, folder, c});
+    const CliResult r = runCli({"replace-lines", "x", "y", a, nul, folder, c});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "ﾌｧｲﾙ " + folder + " は開けません.\n");
+    EXPECT_EQ(r.err, "linnery-cli: warning: " + nul + " holds a NUL byte; left unchanged\n" +
+                         "linnery-cli: rewritten before the error:\n" + a + "\n" + "ﾌｧｲﾙ " + folder +
+                         " は開けません. " + folder + ": " + std::strerror(EISDIR) + "\n");
     EXPECT_EQ(readBytes(a), "y\r\n");
     EXPECT_EQ(readBytes(c), "x\n");
 }

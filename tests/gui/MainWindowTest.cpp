@@ -20,6 +20,8 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 using namespace linnery;
@@ -174,6 +176,8 @@ void MainWindowTest::loadsFromTheCommandLine() {
 void MainWindowTest::commandLineFileThatCannotBeLoaded() {
     Windows w({"linnery", "/nonexistent/x.txt"});
     QCOMPARE(w.dialogs.errors, QStringList{"ﾌｧｲﾙ /nonexistent/x.txt は開けません."});
+    QCOMPARE(w.dialogs.errorDetails,
+             QStringList{"/nonexistent/x.txt: " + QString::fromLocal8Bit(std::strerror(ENOENT))});
     QVERIFY(w.form1->isVisible());
     QCOMPARE(w.title(), QStringLiteral("Linnery"));
     QVERIFY(!w.form1->Edit1->isEnabled());
