@@ -73,8 +73,8 @@ std::vector<int> collationOrder(const LineViews& lines) {
     auto keyOf = [&](std::size_t i) { return i < half ? first.key(i) : second.key(i - half); };
 
     // Most comparisons are decided by the first 16 key bytes, kept beside the index so the sort stays
-    // in the cache; the rest of a key is read only on a tie. Sort keys hold no zero byte, so padding a
-    // short key with zeros keeps the order.
+    // in the cache; the rest of a key is read only on a tie. A zero byte in a key stands only in front
+    // of the non-zero bytes of an undecodable rest, so padding a short key with zeros keeps the order.
     struct Entry {
         std::uint64_t high, low;
         int index;

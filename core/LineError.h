@@ -1,16 +1,26 @@
 #pragma once
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace linnery {
 
-// An error raised by a list, file or control operation. Its message is in the code page's bytes, as
-// the error box shows it; commands do not catch it, the window or the command line reports it.
+// An error raised by a list, file or control operation; commands do not catch it, the window or the
+// command line reports it. Its words are UTF-8. A path in it stays file-system bytes until the reader's
+// side shows it (the window decodes it as a file name, the command line writes it as it came).
 class LineError : public std::runtime_error {
   public:
-    explicit LineError(const std::string& codePageMessage) : std::runtime_error(codePageMessage) {}
+    explicit LineError(const std::string& message) : LineError(message, {}, {}) {}
+    // lead + path + tail; what() holds them joined, the path as bytes.
+    LineError(std::string lead, std::string path, std::string tail)
+        : std::runtime_error(lead + path + tail), lead_(std::move(lead)), path_(std::move(path)),
+          tail_(std::move(tail)) {}
+
+    const std::string& lead() const { return lead_; }
+    const std::string& path() const { return path_; }
+    const std::string& tail() const { return tail_; }
 
     // "ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (%d)"
     static LineError listIndex(long long index);
@@ -24,10 +34,18 @@ class LineError : public std::runtime_error {
     static LineError write();
     // "RichEdit での行の挿入ｴﾗｰ"
     static LineError staging();
+
+  private:
+    std::string lead_, path_, tail_;
 };
 
-// The text of the error box: the message, plus "." when its last character compares greater than "."
-// byte by byte (so a message ending in ")" stays as it is). Bytes in the current code page.
+// The text of the error box: the message (UTF-8), plus "." when its last character compares greater
+// than "." byte by byte (so a message ending in ")" stays as it is).
 std::string errorBoxText(std::string_view message);
+
+// The same for an error, in the reader's encoding: `words` converts the message's UTF-8 words and `path`
+// the path's file-system bytes.
+using TextConversion = std::function<std::string(std::string_view)>;
+std::string errorBoxText(const LineError& error, const TextConversion& words, const TextConversion& path);
 
 } // namespace linnery

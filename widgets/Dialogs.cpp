@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <new>
+
 namespace linnery {
 
 namespace {
@@ -108,10 +110,17 @@ QString qtFileFilter(const QString& filter) {
 }
 
 void reportError(const std::exception& error) {
-    if (dynamic_cast<const LineError*>(&error))
-        Dialogs::instance().errorBox(fromCodePage(errorBoxText(error.what())));
-    else
-        Dialogs::instance().errorBox(QString::fromLocal8Bit(error.what()));
+    QString text;
+    if (const auto* lineError = dynamic_cast<const LineError*>(&error)) {
+        const auto utf8 = [](std::string_view words) { return std::string(words); };
+        const auto fileName = [](std::string_view path) { return pathText(path).toStdString(); };
+        text = QString::fromStdString(errorBoxText(*lineError, utf8, fileName));
+    } else if (dynamic_cast<const std::bad_alloc*>(&error)) {
+        text = QString::fromStdString(errorBoxText(LineError::insert().what()));
+    } else {
+        text = QString::fromUtf8(error.what());
+    }
+    Dialogs::instance().errorBox(text);
 }
 
 } // namespace linnery

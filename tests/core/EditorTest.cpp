@@ -9,30 +9,23 @@
 using namespace linnery;
 using namespace linnery::test;
 
-TEST(Title, NamePartCountAndSuffix) {
-    struct Case {
-        std::string openName;
-        int count;
-        std::string caption;
+TEST(Title, NamePartIsBehindTheLastSlashByteWhateverTheCodePage) {
+    CodePageScope cp932("cp932"); // the code page of lines must not step through a path
+    const struct {
+        std::string path, name;
+    } cases[] = {
+        {"/home/u/data/list.txt", "list.txt"},
+        {"ClipBoard", "ClipBoard"},
+        {"", ""},
+        {"/home/u/dir/", ""},
+        {"/tmp/\x95\x5C.txt", "\x95\x5C.txt"},
+        // UTF-8 "あ" (E3 81 82): its last byte is a cp932 lead byte in front of the "/".
+        {"/d/\xE3\x81\x82/x.txt", "x.txt"},
     };
-    const std::vector<Case> cases = {
-        {"/home/u/data/list.txt", 120, "list.txt - (120行) - Linnery"},
-        {"ClipBoard", 3, "ClipBoard - (3行) - Linnery"},
-        {"", 0, " - (0行) - Linnery"},
-        {"relative.txt", 1, "relative.txt - (1行) - Linnery"},
-        {"/home/u/folder", 0, "folder - (0行) - Linnery"},
-        {"/home/u/dir/", 5, " - (5行) - Linnery"},
-        {"/tmp/表.txt", 2, "表.txt - (2行) - Linnery"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(titleCaption(c.openName, c.count), c.caption);
-}
-
-TEST(Title, Cp932NamesAreSteppedByCharacterAndShownWhole) {
-    CodePageScope cp932("cp932");
-    // "表" is 95 5C in cp932: its second byte is a backslash, which must not cut the name.
-    EXPECT_EQ(titleCaption("/tmp/\x95\x5C.txt", 7), "表.txt - (7行) - Linnery");
-    EXPECT_EQ(errorBoxText("\x95\x5C"), "\x95\x5C.");
+    for (const auto& c : cases)
+        EXPECT_EQ(fileNamePart(c.path), c.name) << c.path;
+    EXPECT_EQ(titleCaption("list.txt", 120), "list.txt - (120行) - Linnery");
+    EXPECT_EQ(titleCaption("", 0), " - (0行) - Linnery");
 }
 
 TEST(Undo, AlternatesBetweenUndoAndRedo) {
