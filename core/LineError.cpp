@@ -37,7 +37,10 @@ std::string errorBoxText(std::string_view message) {
 
 std::string errorBoxText(const LineError& error, const TextConversion& words, const TextConversion& path) {
     const bool dot = errorBoxText(error.what()).size() > std::string_view(error.what()).size();
-    return words(error.lead()) + path(error.path()) + words(error.tail()) + (dot ? "." : "");
+    std::string text = words(error.lead());
+    if (error.namesPath())
+        text += path(error.path()) + words(error.tail());
+    return dot ? text + "." : text;
 }
 
 } // namespace linnery

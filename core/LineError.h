@@ -12,15 +12,16 @@ namespace linnery {
 // side shows it (the window decodes it as a file name, the command line writes it as it came).
 class LineError : public std::runtime_error {
   public:
-    explicit LineError(const std::string& message) : LineError(message, {}, {}) {}
+    explicit LineError(const std::string& message) : std::runtime_error(message), lead_(message) {}
     // lead + path + tail; what() holds them joined, the path as bytes.
     LineError(std::string lead, std::string path, std::string tail)
         : std::runtime_error(lead + path + tail), lead_(std::move(lead)), path_(std::move(path)),
-          tail_(std::move(tail)) {}
+          tail_(std::move(tail)), namesPath_(true) {}
 
     const std::string& lead() const { return lead_; }
     const std::string& path() const { return path_; }
     const std::string& tail() const { return tail_; }
+    bool namesPath() const { return namesPath_; }
 
     // "ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (%d)"
     static LineError listIndex(long long index);
@@ -37,6 +38,7 @@ class LineError : public std::runtime_error {
 
   private:
     std::string lead_, path_, tail_;
+    bool namesPath_ = false;
 };
 
 // The text of the error box: the message (UTF-8), plus "." when its last character compares greater

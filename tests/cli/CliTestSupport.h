@@ -3,6 +3,7 @@
 
 #include "../core/TestSupport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -55,10 +56,17 @@ inline std::string contents(std::FILE* file) {
 
 } // namespace detail
 
-// Runs linnery-cli with `args` and `input` as its standard input. No shell is involved, so every
-// argument byte (cp932 text, quotes, empty words) arrives as written. The three streams are unnamed
-// temporary files, so no pipe can fill up and stall either side.
-inline CliResult runCli(const Args& args, const std::string& input = {}) {
+// How a run differs from the tests' own environment.
+struct RunEnv {
+    std::vector<std::string> vars; // "NAME=value", replacing the variable of that name
+    long memoryKiB = 0;            // a `ulimit -v` for the run (0: none)
+};
+
+// Runs linnery-cli with `args` and `input` as its standard input. No shell is involved unless a memory
+// limit asks for one, and then it only passes the arguments on, so every argument byte (cp932 text,
+// quotes, empty words) arrives as written. The three streams are unnamed temporary files, so no pipe
+// can fill up and stall either side.
+inline CliResult runCli(const Args& args, const std::string& input = {}, const RunEnv& runEnv = {}) {
     const detail::File in = detail::tempFile(), out = detail::tempFile(), err = detail::tempFile();
     std::fwrite(input.data(), 1, input.size(), in.get());
     std::rewind(in.get());
@@ -68,12 +76,29 @@ inline CliResult runCli(const Args& args, const std::string& input = {}) {
     posix_spawn_file_actions_adddup2(&actions, ::fileno(in.get()), STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, ::fileno(out.get()), STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, ::fileno(err.get()), STDERR_FILENO);
-    std::vector<char*> argv{const_cast<char*>(LINNERY_CLI_PATH)};
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
+    std::vector<std::string> words;
+    if (runEnv.memoryKiB > 0)
+        words = {"/bin/sh", "-c", "ulimit -v " + std::to_string(runEnv.memoryKiB) + " && exec \"$0\" \"$@\""};
+    words.push_back(LINNERY_CLI_PATH);
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
     argv.push_back(nullptr);
+    std::vector<std::string> vars = runEnv.vars;
+    for (char** e = environ; *e; ++e) {
+        const std::string var = *e;
+        const std::string name = var.substr(0, var.find('=') + 1);
+        if (std::none_of(runEnv.vars.begin(), runEnv.vars.end(),
+                         [&](const std::string& v) { return v.rfind(name, 0) == 0; }))
+            vars.push_back(var);
+    }
+    std::vector<char*> envp;
+    for (std::string& var : vars)
+        envp.push_back(var.data());
+    envp.push_back(nullptr);
     pid_t pid = 0;
-    const int spawned = ::posix_spawn(&pid, LINNERY_CLI_PATH, &actions, nullptr, argv.data(), environ);
+    const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
         throw std::runtime_error("cannot start " LINNERY_CLI_PATH);

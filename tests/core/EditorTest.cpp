@@ -1,10 +1,15 @@
 #include "core/Editor.h"
 #include "core/CodePage.h"
+#include "core/DeleteCommands.h"
 #include "core/LineError.h"
+#include "core/OrderCommands.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <new>
 
 using namespace linnery;
 using namespace linnery::test;
@@ -66,6 +71,48 @@ TEST(Editor, FailedLoadKeepsTheDocument) {
     editor.doc.assign(listOf({"kept"}));
     EXPECT_THROW(editor.loadDocument("/nonexistent/file.txt"), LineError);
     EXPECT_EQ(linesOf(editor.doc.lines()), std::vector<std::string>{"kept"});
+}
+
+// Running out of memory part-way ends a command at its boundary: the insert error, and the document as
+// the command found it, though the command had already changed it.
+TEST(Editor, OutOfMemoryLeavesTheDocumentAsItWas) {
+    const struct {
+        const char* label;
+        std::function<void(Editor&)> work; // what happened before memory ran out
+    } cases[] = {
+        {"before the undo copy", [](Editor&) {}},
+        {"sorting the selection", [](Editor& e) { collationSort(e); }},
+        {"reversing the document",
+         [](Editor& e) {
+             e.doc.setSelected(-1, false);
+             reverseOrder(e);
+         }},
+        {"deleting empty lines", [](Editor& e) { deleteEmpty(e); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        Editor editor;
+        setLines(editor, {"c", "b", "a", "d"});
+        editor.doc.setSelected(0, true);
+        editor.doc.setSelected(2, true);
+        editor.doc.setFocus(2);
+        editor.progress.showPercent(37);
+        try {
+            editor.run([&] {
+                c.work(editor);
+                throw std::bad_alloc();
+            });
+            ADD_FAILURE() << "no error";
+        } catch (const LineError& e) {
+            EXPECT_STREQ(e.what(), LineError::insert().what());
+        }
+        EXPECT_EQ(linesOf(editor.doc), (Lines{"c", "b", "a", "d"}));
+        EXPECT_EQ(selectedOf(editor.doc), (std::vector<int>{0, 2}));
+        EXPECT_EQ(editor.doc.focus(), 2);
+        EXPECT_EQ(editor.progress.caption(), "-");
+    }
+    Editor editor; // other errors pass as they are
+    EXPECT_THROW(editor.run([] { throw LineError::listIndex(-1); }), LineError);
 }
 
 TEST(Progress, CaptionChangesOnlyWhenThePercentDoes) {
