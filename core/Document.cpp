@@ -37,8 +37,8 @@ void Document::replace(int i, std::string_view line) {
 }
 
 void Document::clear() {
-    LineList none;
-    take(none, true);
+    lines_.clear();
+    resetView({}, true);
 }
 
 void Document::assign(LineList lines) {

@@ -32,7 +32,7 @@ void applySettings(const std::optional<std::string>& codePageOption,
     const std::optional<Choice> codePage = given(codePageOption, "--codepage", "LINNERY_CODEPAGE");
     const Choice cp = codePage ? *codePage : Choice{CodePage::localeCharset(), {}};
     try {
-        CodePage{cp.value};
+        (void)CodePage(cp.value); // a name ICU does not know throws
     } catch (const std::invalid_argument&) {
         throw SettingError("unknown code page \"" + cp.value + "\" in " +
                            (cp.source.empty() ? "the system locale" : cp.source) +
