@@ -21,7 +21,6 @@
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QListView>
 #include <QMenuBar>
 #include <QMimeData>
@@ -49,13 +48,6 @@ struct BusyCursor {
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
-
-QString pathText(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-std::string pathBytes(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 } // namespace
 
@@ -196,7 +188,8 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::FormShow() {
-    if (arguments_.size() < 2)
+    // An empty first argument names no file: nothing to open, nothing to report.
+    if (arguments_.size() < 2 || arguments_[1].empty())
         return;
     openName_ = arguments_[1];
     loadOpenName();
@@ -311,7 +304,7 @@ template <class Work> bool TForm1::runCommand(Work&& work) {
         BusyCursor busy;
         model_->beginChange();
         try {
-            work();
+            editor_.run(work);
         } catch (...) {
             failure = std::current_exception();
         }
@@ -336,7 +329,8 @@ void TForm1::refreshUndoItem() {
 }
 
 void TForm1::refreshTitle() {
-    setWindowTitle(QString::fromStdString(titleCaption(openName_, editor_.doc.count())));
+    const QString name = pathText(fileNamePart(openName_));
+    setWindowTitle(QString::fromStdString(titleCaption(name.toStdString(), editor_.doc.count())));
 }
 
 bool TForm1::loadOpenName() {
@@ -496,11 +490,10 @@ void TForm1::N19Click() {
         Dialogs::instance().messageBox(this, QStringLiteral("クリップボードに文字列がありません。"));
         return;
     }
-    const std::string text = toCodePage(data->text());
     editor_.documentReplaced();
     refreshUndoItem();
     saveName_.clear();
-    if (!runCommand([&] { importClipboardText(editor_, text); }))
+    if (!runCommand([&] { importClipboardText(editor_, toCodePage(data->text())); }))
         return;
     openName_ = kClipboardName;
     refreshTitle();
@@ -511,7 +504,11 @@ void TForm1::N19Click() {
 
 void TForm1::N20Click() {
     readView();
-    QGuiApplication::clipboard()->setText(fromCodePage(exportClipboardText(editor_.doc)));
+    try {
+        QGuiApplication::clipboard()->setText(fromCodePage(exportClipboardText(editor_.doc)));
+    } catch (const std::exception& error) {
+        reportError(error);
+    }
 }
 
 void TForm1::N21Click() {

@@ -1,7 +1,6 @@
 // replace-lines: the batch line replacer on the files named on the command line.
 
 #include "cli/CliCommand.h"
-#include "core/CodePage.h"
 #include "core/LineError.h"
 #include "core/LineReplacer.h"
 
@@ -36,9 +35,8 @@ void replaceLines(Editor&, const Invocation& call) {
     }
     tellWhatHappened(report, false);
     // Built whole first, so a run that fails prints nothing, as the window then shows no report.
-    std::string out = CodePage::current().fromUtf8(
-                          replacementSummary(report.fileCount, static_cast<int>(report.rewritten.size()))) +
-                      "\n";
+    std::string out =
+        forTerminal(replacementSummary(report.fileCount, static_cast<int>(report.rewritten.size()))) + "\n";
     for (const std::string& path : report.rewritten)
         out += path + "\n";
     if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0)
@@ -46,7 +44,8 @@ void replaceLines(Editor&, const Invocation& call) {
 }
 
 const bool registered = registerCommands({
-    {"replace-lines", "SEARCH REPLACEMENT FILE...", 2, false, replaceLines},
+    {"replace-lines", "SEARCH REPLACEMENT FILE...", 2, false, replaceLines,
+     "in the FILEs, replace lines equal to SEARCH", "replace-lines old new *.txt"},
 });
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <system_error>
 #include <thread>
 
 namespace linnery {
@@ -49,32 +50,37 @@ std::vector<int> collationOrder(const LineViews& lines) {
     const CodePage& cp = CodePage::current();
     const std::size_t n = lines.size();
     const bool parallel = n >= kParallelLines && std::thread::hardware_concurrency() > 1;
-    const std::size_t half = parallel ? n / 2 : n;
+    std::size_t half = n; // the keys of lines from here on are the helper's
     KeyBlock first, second;
-    if (parallel) {
-        std::exception_ptr failure;
-        {
-            // A collator serves one thread at a time: the helper opens its own for the same locale.
-            std::jthread helper([&] {
-                try {
-                    const Collation own(coll.locale());
-                    takeKeys(own, cp, lines.data() + half, n - half, second);
-                } catch (...) {
-                    failure = std::current_exception();
-                }
-            });
-            takeKeys(coll, cp, lines.data(), half, first);
+    std::exception_ptr failure;
+    {
+        std::jthread helper;
+        if (parallel) {
+            const std::size_t split = n / 2;
+            try {
+                // A collator serves one thread at a time: the helper opens its own for the same locale.
+                helper = std::jthread([&, split] {
+                    try {
+                        const Collation own(coll.locale());
+                        takeKeys(own, cp, lines.data() + split, n - split, second);
+                    } catch (...) {
+                        failure = std::current_exception();
+                    }
+                });
+                half = split;
+            } catch (const std::system_error&) {
+                // No thread to be had (no memory for its stack, too many threads): this one takes them all.
+            }
         }
-        if (failure)
-            std::rethrow_exception(failure);
-    } else {
-        takeKeys(coll, cp, lines.data(), n, first);
+        takeKeys(coll, cp, lines.data(), half, first);
     }
+    if (failure)
+        std::rethrow_exception(failure);
     auto keyOf = [&](std::size_t i) { return i < half ? first.key(i) : second.key(i - half); };
 
     // Most comparisons are decided by the first 16 key bytes, kept beside the index so the sort stays
-    // in the cache; the rest of a key is read only on a tie. Sort keys hold no zero byte, so padding a
-    // short key with zeros keeps the order.
+    // in the cache; the rest of a key is read only on a tie. A zero byte in a key stands only in front
+    // of the non-zero bytes of an undecodable rest, so padding a short key with zeros keeps the order.
     struct Entry {
         std::uint64_t high, low;
         int index;

@@ -188,15 +188,15 @@ void LineList::appendFrom(const LineList& source) {
 void LineList::setSorted(bool on) {
     if (on == sorted_)
         return;
+    if (on) { // the new order is built aside, so running out of memory changes nothing
+        const std::vector<int> order = collationOrder(lines_);
+        LineViews sortedLines;
+        sortedLines.reserve(lines_.size());
+        for (int i : order)
+            sortedLines.push_back(lines_[static_cast<std::size_t>(i)]);
+        lines_ = std::move(sortedLines);
+    }
     sorted_ = on;
-    if (!on)
-        return;
-    const std::vector<int> order = collationOrder(lines_);
-    LineViews sortedLines;
-    sortedLines.reserve(lines_.size());
-    for (int i : order)
-        sortedLines.push_back(lines_[static_cast<std::size_t>(i)]);
-    lines_ = std::move(sortedLines);
 }
 
 void LineList::assignViews(LineViews views, const LineList& from) {

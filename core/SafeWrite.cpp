@@ -434,8 +434,7 @@ void writeInPlace(const Target& t, const ContentWriter& write, SignalGuard& guar
         try {
             throw;
         } catch (const LineError& e) {
-            throw LineError(e.what(), e.path(),
-                            e.reason() + " (the old content is kept in " + copyFolder + copyName + ")");
+            throw e.withReason(e.reason() + " (the old content is kept in " + copyFolder + copyName + ")");
         }
     }
     ::unlinkat(copyDir, copyName.c_str(), 0);

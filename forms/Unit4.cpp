@@ -49,7 +49,7 @@ void TForm4::setReport(const ReplacementReport& report) {
     Label1->adjustSize();
     ListBox1->clear();
     for (const std::string& path : report.rewritten)
-        ListBox1->addItem(fromCodePage(path));
+        ListBox1->addItem(pathText(path));
 }
 
 void TForm4::resizeEvent(QResizeEvent* event) {

@@ -19,7 +19,7 @@ class TForm4 : public QDialog {
 
     // Empties the list of rewritten files (the summary stays until the next report).
     void clearReport();
-    // The summary line and the rewritten paths (bytes in the code page), in processing order.
+    // The summary line and the rewritten paths (file-system bytes), in processing order.
     void setReport(const ReplacementReport& report);
 
     QLabel* Label1;

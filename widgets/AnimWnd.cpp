@@ -16,8 +16,7 @@ namespace {
 QWidget* refuseSecondComponent(QWidget* owner) {
     const std::vector<const QWidget*>& forms = AnimatedForms();
     if (std::find(forms.begin(), forms.end(), owner) != forms.end())
-        throw std::runtime_error(
-            QStringLiteral("AnimateWindowはフォームに一つしか置けません").toLocal8Bit().toStdString());
+        throw std::runtime_error(QStringLiteral("AnimateWindowはフォームに一つしか置けません").toStdString());
     return owner;
 }
 

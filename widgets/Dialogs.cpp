@@ -12,6 +12,8 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <new>
+
 namespace linnery {
 
 namespace {
@@ -110,17 +112,21 @@ QString qtFileFilter(const QString& filter) {
 }
 
 void reportError(const std::exception& error) {
-    const auto* lineError = dynamic_cast<const LineError*>(&error);
-    if (!lineError) {
-        Dialogs::instance().errorBox(QString::fromLocal8Bit(error.what()), QString());
-        return;
+    QString text, detail;
+    if (const auto* lineError = dynamic_cast<const LineError*>(&error)) {
+        const auto utf8 = [](std::string_view words) { return std::string(words); };
+        const auto fileName = [](std::string_view path) { return pathText(path).toStdString(); };
+        text = QString::fromStdString(errorBoxText(*lineError, utf8, fileName));
+        // The path is file-system bytes, the reason is in the locale's encoding.
+        detail = QString::fromLocal8Bit(lineError->reason());
+        if (!detail.isEmpty() && !lineError->path().empty())
+            detail = pathText(lineError->path()) + QStringLiteral(": ") + detail;
+    } else if (dynamic_cast<const std::bad_alloc*>(&error)) {
+        text = QString::fromStdString(errorBoxText(LineError::insert().what()));
+    } else {
+        text = QString::fromUtf8(error.what());
     }
-    // The path is file-system bytes, the reason is in the locale's encoding.
-    QString detail = QString::fromLocal8Bit(lineError->reason());
-    if (!detail.isEmpty() && !lineError->path().empty())
-        detail =
-            QFile::decodeName(QByteArray::fromStdString(lineError->path())) + QStringLiteral(": ") + detail;
-    Dialogs::instance().errorBox(fromCodePage(errorBoxText(error.what())), detail);
+    Dialogs::instance().errorBox(text, detail);
 }
 
 } // namespace linnery

@@ -28,7 +28,7 @@ void TLabelSettings::conversionError(const QObject* source) const {
         return full.mid(full.lastIndexOf(QLatin1Char(':')) + 1); // without the namespace
     };
     throw LineError(
-        toCodePage(QStringLiteral("%1 を %2 に代入することはできません").arg(name(source), name(this))));
+        QStringLiteral("%1 を %2 に代入することはできません").arg(name(source), name(this)).toStdString());
 }
 
 void TFont3D::CopyFrom(const QObject* source) {
@@ -182,7 +182,7 @@ void TLabel3D::AdjustLabelBounds() {
         return;
     if (!parentWidget())
         throw LineError(
-            toCodePage(QStringLiteral("ｺﾝﾄﾛｰﾙ '%1' は親ｳｨﾝﾄﾞｳを持っていません").arg(objectName())));
+            QStringLiteral("ｺﾝﾄﾛｰﾙ '%1' は親ｳｨﾝﾄﾞｳを持っていません").arg(objectName()).toStdString());
     QRect block = rect();
     DrawLabelText(nullptr, block, FlagWord());
     const RotatedTextGeometry g =

@@ -1,4 +1,3 @@
-#include "core/CodePage.h"
 #include "core/LineReplacer.h"
 
 #include "CliTestSupport.h"
@@ -32,12 +31,11 @@ TEST_F(ReplaceCli, PrintsSummaryAndRewrittenPaths) {
     EXPECT_EQ(readBytes(b), "new\r\nkeep\r\n");
 }
 
-TEST_F(ReplaceCli, SummaryInTheCodePage) {
+TEST_F(ReplaceCli, SummaryInTheTerminalsEncodingWhateverTheCodePage) {
     const std::string a = file("a.txt", "\x82\xa0\n"); // "あ" in Shift-JIS
     const CliResult r = runCli({"--codepage", "cp932", "replace-lines", "\x82\xa0", "", a});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    linnery::CodePage cp932("cp932");
-    EXPECT_EQ(r.out, cp932.fromUtf8(linnery::replacementSummary(1, 1)) + "\n" + a + "\n");
+    EXPECT_EQ(r.out, linnery::replacementSummary(1, 1) + "\n" + a + "\n"); // the tests run in UTF-8
     EXPECT_EQ(readBytes(a), "\r\n");
 }
 

@@ -202,7 +202,7 @@ TEST_P(SafeFileCli, Case) {
         r = finishCli(p);
         EXPECT_TRUE(r.signal == SIGINT || r.exitCode == 0) << r.exitCode << r.err;
     } else {
-        r = runCli(args, {}, f.shellPrefix);
+        r = runCli(args, {}, RunEnv{{}, 0, f.shellPrefix});
         EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
         std::string err = c.err;
         for (std::size_t at; (at = err.find('@')) != std::string::npos;)
