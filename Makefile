@@ -1,10 +1,13 @@
-# The two commands of the README: `make run [FILE=path]` and `make test`.
+# The README's commands: `make run [FILE=path]`, `make test`, `make install [PREFIX=dir]`, `make package`.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= 2
 FILE       ?= samples/果物.txt
+PREFIX     ?= /usr/local
 
-.PHONY: setup build run test test-asan bench clean
+.PHONY: setup build run test test-asan fuzz-build test-fuzz fuzz install package screenshots bench clean
 
 setup:
 	@scripts/setup
@@ -16,18 +19,45 @@ build: setup
 run: build
 	$(BUILD)/app/linnery "$(FILE)"
 
-# Every test, then every test again built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Every test, then every test again built with AddressSanitizer and UndefinedBehaviorSanitizer, then a
+# few seconds of each fuzz target.
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 	@$(MAKE) --no-print-directory test-asan
+	@$(MAKE) --no-print-directory test-fuzz
 
 test-asan: setup
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DLINNERY_SANITIZE=ON >/dev/null
 	@cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j$(JOBS)
 
+# DESTDIR, when given, is put in front of every installed path (for packagers).
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# A Debian package in $(BUILD): linnery_<version>_<arch>.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+# The README's pictures of the windows, taken under Xvfb.
+screenshots: build
+	scripts/screenshots $(BUILD) docs
+
+# The libFuzzer targets (fuzz/), built with clang in a folder of their own.
+fuzz-build: setup
+	@CC=clang CXX=clang++ cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
+
+# Each target over its checked-in seeds for 5 seconds, so a regression fails the tests.
+test-fuzz: fuzz-build
+	cd $(FUZZ_BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# Longer runs: make fuzz [FUZZ_SECONDS=600]. Findings land in $(FUZZ_BUILD)/findings.
+fuzz: fuzz-build
+	cd $(FUZZ_BUILD) && LINNERY_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --output-on-failure -j$(JOBS)
+
 bench: build
 	bench/run --build $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

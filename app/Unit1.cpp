@@ -9,6 +9,7 @@
 #include "forms/Unit2.h"
 #include "forms/Unit3.h"
 #include "forms/Unit5.h"
+#include "widgets/AnimWnd.h"
 #include "widgets/ClipboardLines.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Fonts.h"
@@ -21,7 +22,6 @@
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QListView>
 #include <QMenuBar>
 #include <QMimeData>
@@ -50,13 +50,6 @@ struct BusyCursor {
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-QString pathText(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-std::string pathBytes(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
 } // namespace
 
 TForm1::TForm1(std::vector<std::string> arguments, QWidget* parent)
@@ -80,12 +73,18 @@ TForm1::TForm1(std::vector<std::string> arguments, QWidget* parent)
     ListBox1->viewport()->installEventFilter(this);
     ListBox1->setContextMenuPolicy(Qt::NoContextMenu); // the window's context menu covers the list
     buildMenus();
+    AnimateWindow1 = new TAnimateWindow(this);
+    AnimateWindow1->setObjectName(QStringLiteral("AnimateWindow1"));
+    AnimateWindow1->setParentComponent(this);
     editor_.progress.setListener([this](const std::string& caption) {
         // Shown without processing input: only the menu bar is redrawn, at once.
         N12->setText(QString::fromStdString(caption));
         menuBar()->repaint();
     });
     FormCreate();
+    // The first window the program makes is its main window.
+    if (!AnimPlatform::instance().mainForm())
+        AnimPlatform::instance().setMainForm(this);
 }
 
 TForm1::~TForm1() {
@@ -190,7 +189,8 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::FormShow() {
-    if (arguments_.size() < 2)
+    // An empty first argument names no file: nothing to open, nothing to report.
+    if (arguments_.size() < 2 || arguments_[1].empty())
         return;
     openName_ = arguments_[1];
     loadOpenName();
@@ -305,7 +305,7 @@ template <class Work> bool TForm1::runCommand(Work&& work) {
         BusyCursor busy;
         model_->beginChange();
         try {
-            work();
+            editor_.run(work);
         } catch (...) {
             failure = std::current_exception();
         }
@@ -330,7 +330,8 @@ void TForm1::refreshUndoItem() {
 }
 
 void TForm1::refreshTitle() {
-    setWindowTitle(QString::fromStdString(titleCaption(openName_, editor_.doc.count())));
+    const QString name = pathText(fileNamePart(openName_));
+    setWindowTitle(QString::fromStdString(titleCaption(name.toStdString(), editor_.doc.count())));
 }
 
 bool TForm1::loadOpenName() {
@@ -490,11 +491,10 @@ void TForm1::N19Click() {
         Dialogs::instance().messageBox(this, QStringLiteral("クリップボードに文字列がありません。"));
         return;
     }
-    const std::string text = toCodePage(data->text());
     editor_.documentReplaced();
     refreshUndoItem();
     saveName_.clear();
-    if (!runCommand([&] { importClipboardText(editor_, text); }))
+    if (!runCommand([&] { importClipboardText(editor_, toCodePage(data->text())); }))
         return;
     openName_ = kClipboardName;
     refreshTitle();
@@ -505,7 +505,11 @@ void TForm1::N19Click() {
 
 void TForm1::N20Click() {
     readView();
-    QGuiApplication::clipboard()->setMimeData(new ClipboardLines(exportedLines(editor_.doc)));
+    try {
+        QGuiApplication::clipboard()->setMimeData(new ClipboardLines(exportedLines(editor_.doc)));
+    } catch (const std::exception& error) {
+        reportError(error);
+    }
 }
 
 void TForm1::N21Click() {

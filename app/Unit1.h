@@ -14,6 +14,7 @@ class QMenu;
 namespace linnery {
 
 class LineListModel;
+class TAnimateWindow;
 class TForm2;
 class TForm3;
 class TForm5;
@@ -45,6 +46,8 @@ class TForm1 : public QMainWindow {
     QAction *Help1, *TarnholmeHomePage1, *N13, *About;
     QAction *N9, *N12;
     QAction *N23, *N22, *Delete2;
+    // Takes the whole program to the taskbar and back; no events of its own.
+    TAnimateWindow* AnimateWindow1;
 
     // Handlers.
     void FormCreate();

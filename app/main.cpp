@@ -1,10 +1,12 @@
 // Linnery: start-up. The five windows are created in order and live until the main window closes.
 
 #include "app/Unit1.h"
+#include "core/Settings.h"
 #include "forms/Unit2.h"
 #include "forms/Unit3.h"
 #include "forms/Unit4.h"
 #include "forms/Unit5.h"
+#include "widgets/Dialogs.h"
 #include "widgets/Fonts.h"
 
 #include <QApplication>
@@ -15,12 +17,21 @@
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
-    QApplication app(argc, argv);
+    // The command line is the program's, as bytes (paths are not text until they are shown), taken
+    // before Qt sees it: Qt would remove words such as "-reverse" that may well be file names.
+    const std::vector<std::string> arguments(argv, argv + argc);
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Linnery"));
     linnery::installFontSubstitutes();
 
-    // The command line as bytes: paths are not text until they are shown.
-    std::vector<std::string> arguments(argv, argv + argc);
+    try {
+        linnery::applySettings();
+    } catch (const linnery::SettingError& error) {
+        linnery::Dialogs::instance().errorBox(QString::fromUtf8(error.what()), QString());
+        return 2;
+    }
+
     linnery::TForm1 form1(arguments);
     linnery::TForm2 form2(nullptr);
     linnery::TForm3 form3;

@@ -2,6 +2,7 @@
 
 #include "core/Editor.h"
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,17 @@ struct CliCommand {
     int argCount;      // arguments before the optional FILE
     bool writesDocument;
     void (*run)(Editor& editor, const Invocation& call);
+    const char* help;    // what it does, for --help
+    const char* example; // a short example, for --help
 };
+
+// A command line that cannot be run as written: exit status 2 with the message and the usage line.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// A message's UTF-8 words in the terminal's encoding (the locale's character set).
+std::string forTerminal(std::string_view utf8);
 
 // Each command file registers its commands at start-up.
 bool registerCommands(std::initializer_list<CliCommand> commands);

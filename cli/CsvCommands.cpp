@@ -4,23 +4,17 @@
 #include "core/ColumnSort.h"
 #include "core/LineError.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstdlib>
-#include <iostream>
 
 namespace linnery::cli {
 
 namespace {
 
-[[noreturn]] void usageError(const std::string& message) {
-    std::cerr << "linnery-cli: " << message << "\nusage: linnery-cli [OPTIONS] csv-sort K [FILE]\n";
-    std::exit(2);
-}
-
 void writeAll(std::string_view bytes) {
     if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0)
-        throw LineError::write();
+        throw LineError::write({}, systemReason(errno));
 }
 
 void printFields(Editor& editor, const Invocation&) {
@@ -38,16 +32,19 @@ void sortByField(Editor& editor, const Invocation& call) {
     long long k = -1;
     const auto [end, ec] = std::from_chars(arg.data(), arg.data() + arg.size(), k);
     if (ec != std::errc() || end != arg.data() + arg.size() || k < 0)
-        usageError("K must be a field index (0, 1, ...): " + arg);
+        throw UsageError("K must be a field index (0, 1, ...): " + arg);
     const std::size_t fieldCount = firstLineFields(editor.doc).size();
     if (static_cast<unsigned long long>(k) >= fieldCount)
-        usageError("K must be below the number of fields of line 1 (" + std::to_string(fieldCount) + ")");
+        throw UsageError("K must be below the number of fields of line 1 (" + std::to_string(fieldCount) +
+                         ")");
     columnSort(editor, static_cast<int>(k));
 }
 
 const bool registered = registerCommands({
-    {"csv-fields", "[FILE]", 0, false, printFields},
-    {"csv-sort", "K [FILE]", 1, true, sortByField},
+    {"csv-fields", "[FILE]", 0, false, printFields, "print the fields of line 1, one per line",
+     "csv-fields d.csv"},
+    {"csv-sort", "K [FILE]", 1, true, sortByField, "sort records by comma field K (0 = first)",
+     "csv-sort 1 d.csv"},
 });
 
 } // namespace

@@ -2,18 +2,21 @@
 
 #include "cli/CliCommand.h"
 #include "core/CodePage.h"
-#include "core/Collation.h"
 #include "core/LineError.h"
+#include "core/Settings.h"
 #include "core/TextFile.h"
 
 #include <algorithm>
 #include <charconv>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <memory>
+#include <new>
 #include <optional>
-#include <stdexcept>
 #include <unistd.h>
+#include <utility>
 
 namespace linnery::cli {
 
@@ -28,18 +31,32 @@ bool registerCommands(std::initializer_list<CliCommand> list) {
 }
 
 const std::vector<CliCommand>& commands() {
+    // The files register in no fixed order; --help and the lookups see them by name.
+    std::sort(registry().begin(), registry().end(),
+              [](const CliCommand& a, const CliCommand& b) { return std::strcmp(a.name, b.name) < 0; });
     return registry();
 }
 
 namespace {
 
-const bool catRegistered = registerCommands({
-    {"cat", "[FILE]", 0, true, [](Editor&, const Invocation&) {}},
-});
+std::unique_ptr<CodePage>& terminalSlot() {
+    static std::unique_ptr<CodePage> terminal;
+    return terminal;
+}
 
-struct UsageError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
+} // namespace
+
+std::string forTerminal(std::string_view utf8) {
+    const auto& terminal = terminalSlot();
+    return terminal ? terminal->fromUtf8(utf8) : std::string(utf8);
+}
+
+namespace {
+
+const bool catRegistered = registerCommands({
+    {"cat", "[FILE]", 0, true, [](Editor&, const Invocation&) {}, "copy the lines, every line end made CR LF",
+     "cat a.txt"},
+});
 
 struct Options {
     std::string selectList;
@@ -49,6 +66,8 @@ struct Options {
     std::optional<std::uint32_t> ticks;
     std::uint32_t state = 0;
     bool progress = false;
+    bool help = false;
+    bool version = false;
     std::string removedPath;
     std::string output;
     const CliCommand* command = nullptr;
@@ -56,73 +75,133 @@ struct Options {
     std::string file = "-";
 };
 
-long long parseNumber(const std::string& text, const char* what) {
+long long parseNumber(const std::string& text, const std::string& what) {
     long long value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || end != text.data() + text.size())
-        throw UsageError(std::string("invalid number for ") + what + ": " + text);
+        throw UsageError("invalid number for " + what + ": " + text);
     return value;
 }
 
-std::uint32_t parseUnsigned32(const std::string& text, const char* what) {
+std::uint32_t parseUnsigned32(const std::string& text, const std::string& what) {
     const long long value = parseNumber(text, what);
     if (value < 0 || value > 0xFFFFFFFFLL)
-        throw UsageError(std::string(what) + " must be between 0 and 4294967295");
+        throw UsageError(what + " must be between 0 and 4294967295");
     return static_cast<std::uint32_t>(value);
 }
 
-void printUsage(std::ostream& out) {
-    out << "usage: linnery-cli [OPTIONS] COMMAND [ARGUMENT] [FILE]\n"
-           "options: --select LIST  --focus N  --codepage NAME  --locale NAME  --ticks N  --state N\n"
-           "         --progress  --removed PATH  -o PATH\n"
-           "commands:\n";
+std::string nonEmpty(const std::string& value, const std::string& what) {
+    if (value.empty())
+        throw UsageError(what + " needs a file name");
+    return value;
+}
+
+// One option: how it is written, its value's name (none for a flag), what it does and an example.
+struct OptionSpec {
+    const char* shortName; // or nullptr
+    const char* longName;
+    const char* value;
+    const char* help;
+    const char* example;
+    void (*set)(Options& o, const std::string& value);
+};
+
+const OptionSpec kOptions[] = {
+    {nullptr, "--select", "LIST", "select lines, 1-based (focus: the first)", "--select 2,4-6 sort a.txt",
+     [](Options& o, const std::string& v) { o.selectList = v; }},
+    {nullptr, "--focus", "N", "the focus line, 1-based", "--focus 3 delete a.txt",
+     [](Options& o, const std::string& v) { o.focus = parseNumber(v, "--focus"); }},
+    {"-o", "--output", "PATH", "write the result to PATH", "sort a.txt -o a.txt",
+     [](Options& o, const std::string& v) { o.output = nonEmpty(v, "-o"); }},
+    {nullptr, "--removed", "PATH", "uniq: save the removed lines to PATH", "uniq --removed d.txt a.txt",
+     [](Options& o, const std::string& v) { o.removedPath = nonEmpty(v, "--removed"); }},
+    {nullptr, "--codepage", "NAME", "code page of the lines (LINNERY_CODEPAGE)",
+     "--codepage cp932 sort a.txt", [](Options& o, const std::string& v) { o.codepage = v; }},
+    {nullptr, "--locale", "NAME", "collation locale of sort (LINNERY_LOCALE)", "--locale ja sort a.txt",
+     [](Options& o, const std::string& v) { o.locale = v; }},
+    {nullptr, "--ticks", "N", "shuffle: a fixed tick count (repeatable)", "shuffle --ticks 1000 a.txt",
+     [](Options& o, const std::string& v) { o.ticks = parseUnsigned32(v, "--ticks"); }},
+    {nullptr, "--state", "N", "shuffle: the generator's starting state (0)", "shuffle --state 7 a.txt",
+     [](Options& o, const std::string& v) { o.state = parseUnsigned32(v, "--state"); }},
+    {nullptr, "--progress", nullptr, "print each progress step on standard error", "--progress sort a.txt",
+     [](Options& o, const std::string&) { o.progress = true; }},
+    {"-h", "--help", nullptr, "show this help and exit", "--help",
+     [](Options& o, const std::string&) { o.help = true; }},
+    {nullptr, "--version", nullptr, "show the version and exit", "--version",
+     [](Options& o, const std::string&) { o.version = true; }},
+};
+
+constexpr const char* kUsage = "usage: linnery-cli [OPTION]... COMMAND [ARGUMENT]... [FILE]\n";
+
+void printHelp() {
+    std::string text = kUsage;
+    text +=
+        "Edits the lines of FILE (standard input when absent or \"-\") and writes them to standard output\n"
+        "with CR LF after every line. Options go before or after the command; \"--\" ends them, so a TEXT\n"
+        "may start with \"-\".\n";
+    auto row = [&text](std::string left, std::string help, const char* example) {
+        left.resize(std::max<std::size_t>(left.size() + 2, 29), ' ');
+        help.resize(std::max<std::size_t>(help.size() + 2, 45), ' ');
+        text += "  " + left + help + "e.g. " + example + "\n";
+    };
+    text += "\nCommands (the examples are the arguments after \"linnery-cli\"):\n";
     for (const CliCommand& c : commands())
-        out << "  " << c.name << ' ' << c.usage << '\n';
+        row(std::string(c.name) + " " + c.usage, c.help, c.example);
+    text += "\nOptions:\n";
+    for (const OptionSpec& o : kOptions) {
+        std::string left = o.shortName ? std::string(o.shortName) + ", " : "    ";
+        left += o.longName;
+        if (o.value)
+            left += std::string(" ") + o.value;
+        row(left, o.help, o.example);
+    }
+    text +=
+        "\nExit status: 0 done, 1 an error (its message on standard error), 2 a usage error or an unknown\n"
+        "code page or locale.\n";
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+const OptionSpec* findOption(const std::string& name) {
+    for (const OptionSpec& o : kOptions)
+        if (name == o.longName || (o.shortName && name == o.shortName))
+            return &o;
+    return nullptr;
 }
 
 Options parse(int argc, char** argv) {
     Options o;
     std::vector<std::string> rest;
     bool optionsDone = false;
+    // Options may stand anywhere, as with GNU tools; "--" ends them.
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc)
-                throw UsageError("option " + arg + " needs a value");
-            return argv[++i];
-        };
         if (optionsDone || arg.size() < 2 || arg[0] != '-') {
             rest.push_back(arg);
-            // Options come before the command; what follows it is the command's own (TEXT may start with
-            // "-").
-            optionsDone = true;
-        } else if (arg == "--") {
-            optionsDone = true;
-        } else if (arg == "--select") {
-            o.selectList = value();
-        } else if (arg == "--focus") {
-            o.focus = parseNumber(value(), "--focus");
-        } else if (arg == "--codepage") {
-            o.codepage = value();
-        } else if (arg == "--locale") {
-            o.locale = value();
-        } else if (arg == "--ticks") {
-            o.ticks = parseUnsigned32(value(), "--ticks");
-        } else if (arg == "--state") {
-            o.state = parseUnsigned32(value(), "--state");
-        } else if (arg == "--progress") {
-            o.progress = true;
-        } else if (arg == "--removed") {
-            o.removedPath = value();
-        } else if (arg == "-o" || arg == "--output") {
-            o.output = value();
-        } else if (arg == "-h" || arg == "--help") {
-            printUsage(std::cout);
-            std::exit(0);
-        } else {
-            throw UsageError("unknown option " + arg);
+            continue;
         }
+        if (arg == "--") {
+            optionsDone = true;
+            continue;
+        }
+        const std::size_t eq = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
+        const std::string name = arg.substr(0, eq);
+        const OptionSpec* option = findOption(name);
+        if (!option)
+            throw UsageError("unknown option " + arg + " (write -- before a TEXT that starts with \"-\")");
+        std::string value;
+        if (eq != std::string::npos) {
+            if (!option->value)
+                throw UsageError("option " + name + " takes no value");
+            value = arg.substr(eq + 1);
+        } else if (option->value) {
+            if (i + 1 >= argc)
+                throw UsageError("option " + name + " needs a value");
+            value = argv[++i];
+        }
+        option->set(o, value);
     }
+    if (o.help || o.version)
+        return o;
     if (rest.empty())
         throw UsageError("no command given");
     for (const CliCommand& c : commands())
@@ -134,6 +213,10 @@ Options parse(int argc, char** argv) {
     if (rest.size() - 1 < need)
         throw UsageError(std::string(o.command->name) + " needs " + o.command->usage);
     o.call.args.assign(rest.begin() + 1, rest.begin() + 1 + static_cast<long>(need));
+    // An entered text is one line: a line break in it would end up inside a line.
+    for (const std::string& text : o.call.args)
+        if (text.find_first_of("\r\n") != std::string::npos)
+            throw UsageError(std::string(o.command->name) + ": a text argument must not hold a line break");
     std::vector<std::string> tail(rest.begin() + 1 + static_cast<long>(need), rest.end());
     if (!o.command->writesDocument && std::string(o.command->usage).find("FILE...") != std::string::npos) {
         if (tail.empty())
@@ -148,10 +231,12 @@ Options parse(int argc, char** argv) {
     return o;
 }
 
-// "2,4-6" -> lines 2, 4, 5 and 6 (1-based) selected.
-void applySelection(Document& doc, const std::string& list) {
+// "2,4-6" -> lines 2, 4, 5 and 6 (1-based) selected. The ranges are merged first, so overlapping ranges
+// cost no more than the lines they cover; returns the first selected line (0-based).
+int applySelection(Document& doc, const std::string& list) {
+    std::vector<std::pair<long long, long long>> ranges;
     std::size_t pos = 0;
-    while (pos < list.size()) {
+    while (pos <= list.size()) {
         const std::size_t comma = std::min(list.find(',', pos), list.size());
         const std::string item = list.substr(pos, comma - pos);
         const std::size_t dash = item.find('-');
@@ -160,74 +245,42 @@ void applySelection(Document& doc, const std::string& list) {
             dash == std::string::npos ? first : parseNumber(item.substr(dash + 1), "--select");
         if (first < 1 || last < first || last > doc.count())
             throw UsageError("--select " + item + " is outside lines 1.." + std::to_string(doc.count()));
-        for (long long line = first; line <= last; ++line)
-            doc.setSelected(static_cast<int>(line - 1), true);
+        ranges.emplace_back(first, last);
         pos = comma + 1;
     }
+    std::sort(ranges.begin(), ranges.end());
+    long long done = 0; // lines 1..done are selected already
+    for (const auto& [first, last] : ranges) {
+        for (long long line = std::max(first, done + 1); line <= last; ++line)
+            doc.setSelected(static_cast<int>(line - 1), true);
+        done = std::max(done, last);
+    }
+    return static_cast<int>(ranges.front().first - 1);
 }
 
-void readStandardInput(LineList& list) {
-    std::string text;
-    char chunk[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(0, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            throw LineError::open("-");
-        if (n == 0)
-            break;
-        text.append(chunk, static_cast<std::size_t>(n));
-    }
-    splitLines(list, text);
+// A load that stopped at a NUL byte is legal but surprising (a UTF-16 file loads almost nothing).
+void warnIfCut(const LoadInfo& info, const std::string& file) {
+    if (info.stoppedAtNul)
+        std::cerr << "linnery-cli: warning: " << (file == "-" ? "standard input" : file)
+                  << ": reading stopped at the NUL byte at offset " << info.nulOffset
+                  << "; the rest is not loaded\n";
 }
 
-void writeAll(std::string_view bytes) {
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(1, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            throw LineError::write();
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-}
-
-// Every line followed by CR LF, through a bounded buffer: the whole text never exists at once.
-void writeStandardOutput(const LineList& list) {
-    std::vector<char> buffer(1 << 20);
-    std::size_t used = 0;
-    for (std::string_view line : list.views()) {
-        if (line.size() + 2 > buffer.size() - used) {
-            writeAll({buffer.data(), used});
-            used = 0;
-            if (line.size() + 2 > buffer.size()) {
-                writeAll(line);
-                writeAll("\r\n");
-                continue;
-            }
-        }
-        std::copy_n(line.data(), line.size(), buffer.data() + used); // an empty line's view may be null
-        used += line.size();
-        buffer[used++] = '\r';
-        buffer[used++] = '\n';
-    }
-    writeAll({buffer.data(), used});
+void writeText(std::FILE* stream, const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stream);
 }
 
 int run(int argc, char** argv) {
     Options o = parse(argc, argv);
-    try {
-        if (o.codepage)
-            CodePage::setCurrent(*o.codepage);
-        if (o.locale)
-            Collation::setCurrent(*o.locale);
-    } catch (const std::invalid_argument& e) {
-        throw UsageError(e.what());
+    if (o.help) {
+        printHelp();
+        return 0;
     }
+    if (o.version) {
+        writeText(stdout, "linnery-cli " LINNERY_VERSION "\n");
+        return 0;
+    }
+    applySettings(o.codepage, o.locale);
     Editor editor;
     editor.keepsUndoCopy = false; // nothing undoes here
     editor.random.setState(o.state);
@@ -240,24 +293,24 @@ int run(int argc, char** argv) {
 
     if (o.call.files.empty()) {
         LineList lines;
-        if (o.file == "-")
-            readStandardInput(lines);
-        else
-            loadFile(lines, o.file);
+        warnIfCut(o.file == "-" ? loadStream(lines, STDIN_FILENO, o.file) : loadFile(lines, o.file), o.file);
         editor.doc.assign(std::move(lines));
+        std::optional<int> focus;
         if (!o.selectList.empty())
-            applySelection(editor.doc, o.selectList);
+            focus = applySelection(editor.doc, o.selectList); // as a click on the first selected line
         if (o.focus) {
             if (*o.focus < 1 || *o.focus > editor.doc.count())
                 throw UsageError("--focus is outside lines 1.." + std::to_string(editor.doc.count()));
-            editor.doc.setFocus(static_cast<int>(*o.focus - 1));
+            focus = static_cast<int>(*o.focus - 1);
         }
+        if (focus)
+            editor.doc.setFocus(*focus);
     }
-    o.command->run(editor, o.call);
+    editor.run([&] { o.command->run(editor, o.call); });
     if (!o.command->writesDocument)
         return 0;
     if (o.output.empty())
-        writeStandardOutput(editor.doc.lines());
+        writeLines(STDOUT_FILENO, editor.doc.lines(), {});
     else
         saveFile(editor.doc.lines(), o.output);
     return 0;
@@ -268,15 +321,31 @@ int run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     using namespace linnery;
+    std::setlocale(LC_ALL, "");
+    try {
+        cli::terminalSlot() = std::make_unique<CodePage>(CodePage::localeCharset());
+    } catch (const std::invalid_argument&) {
+        // A character set ICU does not know: the words go out as UTF-8.
+    }
     try {
         return cli::run(argc, argv);
     } catch (const cli::UsageError& e) {
-        std::cerr << "linnery-cli: " << e.what() << '\n';
-        cli::printUsage(std::cerr);
+        cli::writeText(stderr, std::string("linnery-cli: ") + e.what() + "\n" + cli::kUsage +
+                                   "Try 'linnery-cli --help' for more information.\n");
+        return 2;
+    } catch (const SettingError& e) {
+        cli::writeText(stderr, "linnery-cli: " + cli::forTerminal(e.what()) + "\n");
         return 2;
     } catch (const LineError& e) {
-        const std::string text = errorBoxText(e.what()) + "\n";
-        std::fwrite(text.data(), 1, text.size(), stderr);
+        // The error box's text, then the file and the system's reason.
+        const auto asIs = [](std::string_view bytes) { return std::string(bytes); };
+        const std::string detail = e.detail();
+        cli::writeText(stderr,
+                       errorBoxText(e, cli::forTerminal, asIs) + (detail.empty() ? "" : " " + detail) + "\n");
+        return 1;
+    } catch (const std::bad_alloc&) {
+        // Out of memory outside a command (reading the input, writing the result).
+        cli::writeText(stderr, cli::forTerminal(errorBoxText(LineError::insert().what())) + "\n");
         return 1;
     }
 }

@@ -4,9 +4,22 @@
 
 namespace linnery {
 
-ByteBuffer::ByteBuffer(std::size_t capacity) : capacity_(capacity) {
-    data_ = std::shared_ptr<char[]>(static_cast<char*>(allocateLarge(capacity)),
-                                    [capacity](char* p) { releaseLarge(p, capacity); });
+ByteBuffer::Block::~Block() {
+    releaseLarge(data, capacity);
+}
+
+ByteBuffer::ByteBuffer(std::size_t capacity) : block_(std::make_shared<Block>()) {
+    block_->data = static_cast<char*>(allocateLarge(capacity));
+    block_->capacity = capacity;
+}
+
+void ByteBuffer::grow(std::size_t capacity) {
+    if (!block_) {
+        *this = ByteBuffer(capacity);
+        return;
+    }
+    block_->data = static_cast<char*>(reallocateLarge(block_->data, block_->capacity, capacity, size_));
+    block_->capacity = capacity;
 }
 
 } // namespace linnery

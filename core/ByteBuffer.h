@@ -14,18 +14,28 @@ class ByteBuffer {
     // Throws std::bad_alloc.
     explicit ByteBuffer(std::size_t capacity);
 
-    char* data() const { return data_.get(); }
+    char* data() const { return block_ ? block_->data : nullptr; }
     std::size_t size() const { return size_; }
-    std::size_t capacity() const { return capacity_; }
+    std::size_t capacity() const { return block_ ? block_->capacity : 0; }
     void setSize(std::size_t size) { size_ = size; }
-    std::string_view view() const { return {data_.get(), size_}; }
+    std::string_view view() const { return {data(), size_}; }
+    // Makes room for `capacity` bytes, keeping the bytes held; large blocks grow without a copy. Only
+    // before the storage is shared. Throws std::bad_alloc.
+    void grow(std::size_t capacity);
     // The storage, for lists whose lines point into it.
-    std::shared_ptr<char[]> share() const { return data_; }
+    std::shared_ptr<char[]> share() const { return {block_, data()}; }
 
   private:
-    std::shared_ptr<char[]> data_;
+    struct Block {
+        char* data = nullptr;
+        std::size_t capacity = 0;
+        Block() = default;
+        Block(const Block&) = delete;
+        Block& operator=(const Block&) = delete;
+        ~Block();
+    };
+    std::shared_ptr<Block> block_;
     std::size_t size_ = 0;
-    std::size_t capacity_ = 0;
 };
 
 } // namespace linnery

@@ -33,6 +33,17 @@ void toUnicodeReplacement(const void*, UConverterToUnicodeArgs* args, const char
     ucnv_cbToUWriteUChars(args, &replacement, 1, 0, err);
 }
 
+// ICU's own substitute callback skips default-ignorable characters (U+200B, U+00AD, U+FEFF, ...), so a
+// typed "a<ZWSP>b" would become "ab" and match lines it does not equal. Every character the code page
+// cannot hold becomes the substitute.
+void fromUnicodeSubstitute(const void*, UConverterFromUnicodeArgs* args, const UChar*, int32_t, UChar32,
+                           UConverterCallbackReason reason, UErrorCode* err) {
+    if (reason > UCNV_IRREGULAR)
+        return;
+    *err = U_ZERO_ERROR;
+    ucnv_cbFromUWriteSub(args, 0, err);
+}
+
 struct ConverterCloser {
     void operator()(UConverter* c) const { ucnv_close(c); }
 };
@@ -58,6 +69,10 @@ bool isUtf8Name(const std::string& n) {
     return n == "utf8" || n == "ansix3.41968" || n.empty();
 }
 
+bool isCp932TrailByte(unsigned char b) {
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+
 const char* const kCp932Converter = "windows-31j"; // ICU: ibm-943_P15A-2003
 
 ConverterPtr openConverter(const char* icuName) {
@@ -67,6 +82,8 @@ ConverterPtr openConverter(const char* icuName) {
         return nullptr;
     err = U_ZERO_ERROR;
     ucnv_setToUCallBack(conv.get(), toUnicodeReplacement, nullptr, nullptr, nullptr, &err);
+    err = U_ZERO_ERROR;
+    ucnv_setFromUCallBack(conv.get(), fromUnicodeSubstitute, nullptr, nullptr, nullptr, &err);
     err = U_ZERO_ERROR;
     ucnv_setSubstChars(conv.get(), "?", 1, &err);
     return conv;
@@ -193,7 +210,12 @@ std::size_t CodePage::multiByteCharLength(std::string_view text, std::size_t pos
     case Kind::SingleByte:
         return 1;
     case Kind::Cp932:
-        return isLeadByte(static_cast<unsigned char>(text[pos])) ? 2 : 1;
+        // A lead byte pairs only with a byte that can follow it. A lone lead byte before a comma, quote
+        // or blank stays alone, so such a byte never hides a separator.
+        return isLeadByte(static_cast<unsigned char>(text[pos])) &&
+                       isCp932TrailByte(static_cast<unsigned char>(text[pos + 1]))
+                   ? 2
+                   : 1;
     case Kind::Utf8: {
         const std::size_t n = utf8SequenceLength(text, pos);
         return n == 0 ? 1 : n;
@@ -301,6 +323,10 @@ std::string CodePage::defaultName() {
     const char* env = std::getenv("LINNERY_CODEPAGE");
     if (env && *env)
         return env;
+    return localeCharset();
+}
+
+std::string CodePage::localeCharset() {
     std::setlocale(LC_ALL, "");
     const char* codeset = nl_langinfo(CODESET);
     return codeset ? codeset : "";

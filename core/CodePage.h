@@ -25,7 +25,8 @@ class CodePage {
 
     // True when byte b starts a character of two or more bytes.
     bool isLeadByte(unsigned char b) const;
-    // Number of bytes of the character that starts at text[pos] (at least 1, never past the end).
+    // Number of bytes of the character that starts at text[pos] (at least 1, never past the end). A lead
+    // byte counts as two bytes only when a byte that can follow it comes next.
     std::size_t charLength(std::string_view text, std::size_t pos) const {
         // ASCII bytes stand alone in every code page whose characters do not depend on a shift state;
         // the common case stays inline for the loops that walk whole documents.
@@ -39,7 +40,8 @@ class CodePage {
 
     // Bytes in this code page -> UTF-8 (undecodable bytes become U+FFFD).
     std::string toUtf8(std::string_view bytes) const;
-    // UTF-8 -> bytes in this code page (unmappable characters become the code page's substitute, '?').
+    // UTF-8 -> bytes in this code page. Every character the code page cannot hold, default-ignorable ones
+    // (U+200B, U+FEFF, ...) included, becomes the substitute '?'.
     std::string fromUtf8(std::string_view utf8) const;
 
     // The code page in use: LINNERY_CODEPAGE when set, else the locale's character set
@@ -47,8 +49,11 @@ class CodePage {
     static const CodePage& current();
     // Replaces the code page in use (command-line option, tests). Throws std::invalid_argument.
     static void setCurrent(const std::string& name);
-    // The name current() starts from, read from the environment and the locale.
+    // The name current() starts from: LINNERY_CODEPAGE unless it is unset or empty, else localeCharset().
     static std::string defaultName();
+    // The character set of the user's locale (nl_langinfo(CODESET) after setlocale(LC_ALL, "")): the
+    // encoding of the terminal and of file names.
+    static std::string localeCharset();
 
   private:
     std::size_t multiByteCharLength(std::string_view text, std::size_t pos) const;

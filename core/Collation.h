@@ -9,12 +9,17 @@ namespace linnery {
 class CodePage;
 
 // The order of sorted mode: ICU collation for a locale, ignoring letter case only (kana type and
-// character width still count). Lines are decoded with the code page for comparison only.
+// character width still count). Lines are decoded with the code page for comparison only. A line the
+// code page cannot decode whole collates by its decodable prefix, right after the lines equal to that
+// prefix, and then by the bytes of the rest, so the order stays total.
 class Collation {
   public:
-    // locale: an ICU locale name such as "ja" or "ja_JP". Throws std::invalid_argument when ICU
-    // cannot open a collator for it.
+    // locale: a locale name such as "ja", "ja_JP" or "ja_JP.UTF-8"; "", "root", "C" and "POSIX" mean
+    // ICU's root order. Throws std::invalid_argument for a name isKnownLocale() refuses.
     explicit Collation(const std::string& locale);
+    // Whether ICU's list of collation locales holds the name's language, or the name is one of the root
+    // order's. Judged by the list, not by ICU's silent fallback to the root order.
+    static bool isKnownLocale(const std::string& locale);
     ~Collation();
     Collation(const Collation&) = delete;
     Collation& operator=(const Collation&) = delete;
@@ -30,7 +35,8 @@ class Collation {
     // <0, 0, >0 like strcmp.
     int compare(std::string_view a, std::string_view b, const CodePage& cp) const;
 
-    // The collation in use: LINNERY_LOCALE when set, else the locale of LC_COLLATE.
+    // The collation in use: LINNERY_LOCALE unless it is unset or empty, else the locale of LC_COLLATE (the
+    // root order when ICU has no collation for it).
     static const Collation& current();
     static void setCurrent(const std::string& locale);
     static std::string defaultLocale();

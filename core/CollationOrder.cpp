@@ -11,6 +11,7 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 
@@ -97,18 +98,27 @@ struct Team {
             return;
         }
         std::exception_ptr failure;
+        bool started = false;
         {
-            std::jthread thread([&] {
-                try {
-                    f(*helper, 1);
-                } catch (...) {
-                    failure = std::current_exception();
-                }
-            });
+            std::jthread thread;
+            try {
+                thread = std::jthread([&] {
+                    try {
+                        f(*helper, 1);
+                    } catch (...) {
+                        failure = std::current_exception();
+                    }
+                });
+                started = true;
+            } catch (const std::system_error&) {
+                // No thread to be had (no memory for its stack, too many threads): this one does both.
+            }
             f(main, 0);
         }
         if (failure)
             std::rethrow_exception(failure);
+        if (!started)
+            f(*helper, 1);
     }
     int parts() const { return helper ? 2 : 1; }
 };

@@ -7,6 +7,7 @@
 namespace linnery {
 
 int Document::add(std::string_view line) {
+    selected_.reserve(selected_.size() + 1); // so the flag cannot fail once the line is in
     const int i = lines_.add(line);
     selected_.insert(selected_.begin() + i, 0);
     return i;
@@ -14,6 +15,7 @@ int Document::add(std::string_view line) {
 
 void Document::insert(int i, std::string_view line, bool selected) {
     const int at = i == -1 ? count() : i;
+    selected_.reserve(selected_.size() + 1);
     lines_.insert(i, line);
     selected_.insert(selected_.begin() + at, selected ? 1 : 0);
     selectedCount_ += selected ? 1 : 0;
@@ -36,28 +38,45 @@ void Document::replace(int i, std::string_view line) {
 
 void Document::clear() {
     lines_.clear();
-    resetView(true);
+    resetView({}, true);
 }
 
 void Document::assign(LineList lines) {
     const bool sorted = lines_.isSorted();
-    lines_ = std::move(lines);
-    lines_.setSorted(false);
+    lines.setSorted(false);
     if (sorted) // copying into a sorted list adds through its sorted order
-        lines_.setSorted(true);
-    resetView(true);
+        lines.setSorted(true);
+    take(lines, true);
 }
 
 void Document::setSorted(bool on) {
     if (on == lines_.isSorted())
         return;
-    lines_.setSorted(on);
-    resetView(false);
+    lines_.setSorted(on); // all or nothing; the line count stays, so the flags need no new memory
+    std::fill(selected_.begin(), selected_.end(), 0);
+    selectedCount_ = 0;
+    setTopIndex(top_);
 }
 
 void Document::reorder(LineList lines) {
-    lines_ = std::move(lines);
-    resetView(false);
+    take(lines, false);
+}
+
+void Document::exchange(LineList& other) {
+    std::vector<std::uint8_t> flags(static_cast<std::size_t>(other.count()), 0);
+    std::swap(lines_, other);
+    resetView(std::move(flags), true);
+}
+
+void Document::restore(const LineList& lines, std::vector<std::uint8_t> selected, int focus, int top) {
+    LineList copy = lines;
+    take(copy, true);
+    if (selected.size() == selected_.size()) {
+        selected_ = std::move(selected);
+        selectedCount_ = static_cast<int>(std::count(selected_.begin(), selected_.end(), 1));
+    }
+    setTopIndex(top);
+    setFocus(focus);
 }
 
 bool Document::isSelected(int i) const {
@@ -88,8 +107,14 @@ void Document::setTopIndex(int i) {
     top_ = std::clamp(i, 0, std::max(0, count() - 1));
 }
 
-void Document::resetView(bool toFirstLine) {
-    selected_.assign(static_cast<std::size_t>(count()), 0);
+void Document::take(LineList& lines, bool toFirstLine) {
+    std::vector<std::uint8_t> flags(static_cast<std::size_t>(lines.count()), 0);
+    lines_ = std::move(lines);
+    resetView(std::move(flags), toFirstLine);
+}
+
+void Document::resetView(std::vector<std::uint8_t> flags, bool toFirstLine) {
+    selected_ = std::move(flags);
     selectedCount_ = 0;
     if (toFirstLine) {
         top_ = 0;

@@ -23,7 +23,8 @@ class Document {
     // The new line is not selected.
     void replace(int i, std::string_view line);
 
-    // Whole-list changes: no line selected afterwards, back at the first line.
+    // Whole-list changes: no line selected afterwards, back at the first line. Each is all or nothing:
+    // when memory runs out the document is as it was.
     void clear();
     void assign(LineList lines);
     void copyFrom(const LineList& source) { assign(source); }
@@ -34,6 +35,11 @@ class Document {
     void reorder(LineList lines);
     // For a command about to replace every line: see LineList::releaseBytesBefore.
     bool releaseBytesBefore(const char* end) { return lines_.releaseBytesBefore(end); }
+    // Exchanges the lines with `other` (undo and redo): no line selected, back at the first line.
+    void exchange(LineList& other);
+    // Puts back lines, selected flags (empty: none selected), focus and first visible line as a command
+    // found them.
+    void restore(const LineList& lines, std::vector<std::uint8_t> selected, int focus, int top);
 
     int selectedCount() const { return selectedCount_; }
     // List-index error for an index outside the list.
@@ -49,7 +55,9 @@ class Document {
     void setTopIndex(int i);
 
   private:
-    void resetView(bool toFirstLine);
+    // Takes `lines` with no line selected, the flags allocated before anything changes.
+    void take(LineList& lines, bool toFirstLine);
+    void resetView(std::vector<std::uint8_t> flags, bool toFirstLine);
     void clampFocus();
 
     LineList lines_;

@@ -1,9 +1,10 @@
 #include "core/Editor.h"
 
-#include "core/CodePage.h"
+#include "core/LineError.h"
 #include "core/TextFile.h"
 
 #include <ctime>
+#include <new>
 
 namespace linnery {
 
@@ -29,17 +30,44 @@ std::uint32_t systemTickCount() {
 
 Editor::Editor() = default;
 
+void Editor::run(const std::function<void()>& command) {
+    // What the command may change besides the lines, kept aside; the lines themselves are in the undo
+    // copy once the command has taken it, and unchanged before that.
+    std::vector<std::uint8_t> selection;
+    try {
+        if (doc.selectedCount() > 0)
+            selection = doc.selection();
+    } catch (const std::bad_alloc&) {
+        throw LineError::insert();
+    }
+    const int focus = doc.focus(), top = doc.topIndex();
+    const std::uint64_t copies = undoCopiesTaken_;
+    try {
+        command();
+    } catch (const std::bad_alloc&) {
+        // The command's own memory is free again by now.
+        try {
+            if (undoCopiesTaken_ != copies && keepsUndoCopy)
+                doc.restore(undoCopy, std::move(selection), focus, top);
+        } catch (const std::bad_alloc&) {
+        }
+        progress.end();
+        throw LineError::insert();
+    }
+}
+
 void Editor::takeUndoCopy() {
-    if (keepsUndoCopy)
-        undoCopy.copyFrom(doc.lines());
+    if (keepsUndoCopy) {
+        LineList copy = doc.lines(); // may run out of memory before anything changed
+        undoCopy = std::move(copy);
+    }
     undoState = UndoState::Undo;
+    ++undoCopiesTaken_;
 }
 
 void Editor::undoRedo() {
     // The exchange of the two lists; swapping storage gives the same lines as copying three times.
-    LineList previous = doc.lines();
-    doc.assign(std::move(undoCopy));
-    undoCopy = std::move(previous);
+    doc.exchange(undoCopy);
     undoState = undoState == UndoState::Redo ? UndoState::Undo : UndoState::Redo;
 }
 
@@ -55,13 +83,14 @@ void Editor::loadDocument(const std::string& path) {
     doc.assign(std::move(lines));
 }
 
-std::string titleCaption(std::string_view openName, int lineCount) {
-    const CodePage& cp = CodePage::current();
-    std::size_t nameStart = 0;
-    for (std::size_t pos = 0; pos < openName.size(); pos += cp.charLength(openName, pos))
-        if (openName[pos] == '/')
-            nameStart = pos + 1;
-    return cp.toUtf8(openName.substr(nameStart)) + " - (" + std::to_string(lineCount) + "行) - Linnery";
+std::string_view fileNamePart(std::string_view path) {
+    // In a file name "/" is always a separator byte: no file-system encoding in use has it in a character.
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string titleCaption(std::string_view shownName, int lineCount) {
+    return std::string(shownName) + " - (" + std::to_string(lineCount) + "行) - Linnery";
 }
 
 } // namespace linnery

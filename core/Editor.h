@@ -37,10 +37,17 @@ class Editor {
     RandomGenerator random;
     std::function<std::uint32_t()> tickCount = systemTickCount;
     // Off where nothing can undo (linnery-cli): the undo copy then stays empty, so the lines a command
-    // replaces are released at once.
+    // replaces are released at once, and a command that runs out of memory leaves the document as it
+    // stopped.
     bool keepsUndoCopy = true;
 
-    // Before an editing command changes the document.
+    // Runs one command on the document. Running out of memory ends it at this boundary with the insert
+    // error: the document, its selection, focus and first visible line are as before the command, and
+    // the progress caption is "-". Other errors pass through as they are.
+    void run(const std::function<void()>& command);
+
+    // Before an editing command changes the document. All or nothing: a copy that fails leaves the
+    // previous undo copy.
     void takeUndoCopy();
     // Exchanges the document and the undo copy; undo and redo alternate.
     void undoRedo();
@@ -49,11 +56,16 @@ class Editor {
     // Loads a file into the document by the text-file rules. The open error leaves the document as it
     // was; after the insert error it holds the lines read so far. The undo state is the caller's.
     void loadDocument(const std::string& path);
+
+  private:
+    std::uint64_t undoCopiesTaken_ = 0;
 };
 
-// The text of the main window's caption for the open name and a line count (UTF-8): the name behind
-// the last "/" (stepped by character in the code page), " - (", the count, "行) - Linnery".
-std::string titleCaption(std::string_view openName, int lineCount);
+// The name part of a path: the bytes behind its last "/" (a file-system byte, whatever the code page).
+std::string_view fileNamePart(std::string_view path);
+// The text of the main window's caption (UTF-8): the name part as the window shows it, " - (", the line
+// count, "行) - Linnery".
+std::string titleCaption(std::string_view shownName, int lineCount);
 
 // The open name after a clipboard import and after an open dialog left it empty.
 inline constexpr std::string_view kClipboardName = "ClipBoard";

@@ -1,6 +1,7 @@
 #include "core/HugePages.h"
 
 #include <cstdint>
+#include <cstring>
 #include <sys/mman.h>
 
 namespace linnery {
@@ -44,6 +45,21 @@ void releasePages(const void* from, const void* to) {
     const std::uintptr_t last = reinterpret_cast<std::uintptr_t>(to) & ~(kPage - 1);
     if (first < last)
         ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+}
+
+void* reallocateLarge(void* block, std::size_t oldBytes, std::size_t newBytes, std::size_t keep) {
+    if (usesHugePages(oldBytes) && usesHugePages(newBytes)) {
+        void* p = ::mremap(block, mappedSize(oldBytes), mappedSize(newBytes), MREMAP_MAYMOVE);
+        if (p == MAP_FAILED)
+            throw std::bad_alloc();
+        ::madvise(p, mappedSize(newBytes), MADV_HUGEPAGE);
+        return p;
+    }
+    void* p = allocateLarge(newBytes);
+    if (keep > 0)
+        std::memcpy(p, block, keep);
+    releaseLarge(block, oldBytes);
+    return p;
 }
 
 } // namespace linnery

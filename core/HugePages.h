@@ -14,6 +14,8 @@ void releaseLarge(void* block, std::size_t bytes); // with the size it was alloc
 // Gives the whole pages within [from, to) of a block from allocateLarge back to the system; they read
 // as zeros afterwards. For bytes that will not be read again before the block is released.
 void releasePages(const void* from, const void* to);
+// A block of newBytes holding the first `keep` bytes of `block`; mapped blocks grow without copying.
+void* reallocateLarge(void* block, std::size_t oldBytes, std::size_t newBytes, std::size_t keep);
 
 template <class T> struct HugePageAllocator {
     using value_type = T;

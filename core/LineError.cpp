@@ -1,52 +1,65 @@
 #include "core/LineError.h"
 
-#include "core/CodePage.h"
-
 #include <cstring>
 
 namespace linnery {
 
-namespace {
-std::string cp(std::string_view utf8) {
-    return CodePage::current().fromUtf8(utf8);
-}
-} // namespace
-
 LineError LineError::listIndex(long long index) {
-    return LineError(cp("ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (") + std::to_string(index) + ")");
+    return LineError("ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (" + std::to_string(index) + ")");
 }
 
 LineError LineError::insert() {
-    return LineError(cp("行を挿入できません"));
+    return LineError("行を挿入できません");
 }
 
-LineError LineError::open(std::string_view path) {
-    return LineError(cp("ﾌｧｲﾙ ") + std::string(path) + cp(" は開けません"));
+LineError LineError::open(std::string_view path, std::string reason) {
+    LineError e("ﾌｧｲﾙ ", std::string(path), " は開けません");
+    e.reason_ = std::move(reason);
+    return e;
 }
 
-LineError LineError::create(std::string_view path) {
-    return LineError(cp("ﾌｧｲﾙ ") + std::string(path) + cp(" を作成できません"));
+LineError LineError::create(std::string_view path, std::string reason) {
+    LineError e("ﾌｧｲﾙ ", std::string(path), " を作成できません");
+    e.reason_ = std::move(reason);
+    return e;
 }
 
-LineError LineError::write() {
-    return LineError(cp("ｽﾄﾘｰﾑへの書き込みｴﾗｰ"));
+LineError LineError::write(std::string_view path, std::string reason) {
+    LineError e("ｽﾄﾘｰﾑへの書き込みｴﾗｰ");
+    e.path_ = path;
+    e.reason_ = std::move(reason);
+    return e;
 }
 
 LineError LineError::staging() {
-    return LineError(cp("RichEdit での行の挿入ｴﾗｰ"));
+    return LineError("RichEdit での行の挿入ｴﾗｰ");
+}
+
+std::string LineError::detail() const {
+    if (reason_.empty())
+        return {};
+    return path_.empty() ? reason_ : path_ + ": " + reason_;
+}
+
+std::string systemReason(int error) {
+    return std::strerror(error);
 }
 
 std::string errorBoxText(std::string_view message) {
     std::string text(message);
-    if (text.empty())
-        return text;
-    std::string_view last = message.substr(CodePage::current().lastCharStart(message));
-    // Byte-wise comparison with the one-byte string ".": greater when the first byte is greater, or
-    // equal and longer.
-    const unsigned char first = static_cast<unsigned char>(last[0]);
-    if (first > '.' || (first == '.' && last.size() > 1))
+    // Every byte of a character beyond ASCII is above "." (in UTF-8 as in the code pages with lead
+    // bytes), so the last byte decides as the last character would.
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.')
         text += '.';
     return text;
+}
+
+std::string errorBoxText(const LineError& error, const TextConversion& words, const TextConversion& path) {
+    const bool dot = errorBoxText(error.what()).size() > std::string_view(error.what()).size();
+    std::string text = words(error.lead());
+    if (error.namesPath())
+        text += path(error.path()) + words(error.tail());
+    return dot ? text + "." : text;
 }
 
 } // namespace linnery

@@ -188,10 +188,9 @@ void LineList::appendFrom(const LineList& source) {
 void LineList::setSorted(bool on) {
     if (on == sorted_)
         return;
+    if (on) // the new order is built aside, so running out of memory changes nothing
+        lines_ = lines_.inOrder(collationOrder(lines_));
     sorted_ = on;
-    if (!on)
-        return;
-    lines_ = lines_.inOrder(collationOrder(lines_));
 }
 
 bool LineList::releaseBytesBefore(const char* end) {

@@ -36,21 +36,28 @@ bool replaceMatches(LineList& work, std::string_view search, std::string_view re
 
 } // namespace
 
-ReplacementReport replaceLinesInFiles(const std::vector<std::string>& paths, std::string_view search,
-                                      std::string_view replacement) {
-    ReplacementReport report;
+void replaceLinesInFiles(const std::vector<std::string>& paths, std::string_view search,
+                         std::string_view replacement, ReplacementReport& report) {
+    report = {};
     report.fileCount = static_cast<int>(paths.size());
     LineList work;
     for (const std::string& path : paths) {
-        const LoadInfo info = loadFile(work, path);
         // Saving would cut everything from the NUL on away: a binary or UTF-16 file is left whole.
-        if (info.stoppedAtNul)
+        if (loadFile(work, path).stoppedAtNul) {
+            report.leftAtNul.push_back(path);
             continue;
+        }
         if (!replaceMatches(work, search, replacement))
             continue;
         saveFile(work, path);
         report.rewritten.push_back(path);
     }
+}
+
+ReplacementReport replaceLinesInFiles(const std::vector<std::string>& paths, std::string_view search,
+                                      std::string_view replacement) {
+    ReplacementReport report;
+    replaceLinesInFiles(paths, search, replacement, report);
     return report;
 }
 

@@ -9,12 +9,15 @@ namespace linnery {
 struct ReplacementReport {
     int fileCount = 0;                  // n: every item of the drop
     std::vector<std::string> rewritten; // the m rewritten paths, in processing order
+    std::vector<std::string> leftAtNul; // files not rewritten because they hold a NUL byte
 };
 
 // The batch line replacement: in every file, each line equal to `search` becomes `replacement`; only
-// files that changed are saved (atomically, CR LF line ends). A file holding a NUL byte is never
-// rewritten. An item that cannot be opened raises the open error and ends the run; files before it
-// stay rewritten.
+// files that changed are saved (safely, CR LF line ends). A file holding a NUL byte is never
+// rewritten. An item that cannot be opened or saved raises its error and ends the run; files before it
+// stay rewritten, and `report` says which they were.
+void replaceLinesInFiles(const std::vector<std::string>& paths, std::string_view search,
+                         std::string_view replacement, ReplacementReport& report);
 ReplacementReport replaceLinesInFiles(const std::vector<std::string>& paths, std::string_view search,
                                       std::string_view replacement);
 

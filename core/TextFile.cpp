@@ -1,11 +1,11 @@
 #include "core/TextFile.h"
 
 #include "core/LineError.h"
+#include "core/SafeWrite.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
@@ -28,57 +28,8 @@ struct Fd {
     Fd& operator=(const Fd&) = delete;
 };
 
-bool writeAll(int fd, std::string_view bytes) {
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// The file a save really replaces: a symlink is followed, so the link itself stays a link.
-std::string resolveTarget(const std::string& path) {
-    std::string target = path;
-    for (int depth = 0; depth < 40; ++depth) {
-        struct stat st {};
-        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return target;
-        std::string link(PATH_MAX, '\0');
-        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
-        if (n <= 0)
-            return target;
-        link.resize(static_cast<std::size_t>(n));
-        if (link[0] == '/') {
-            target = link;
-        } else {
-            const auto slash = target.rfind('/');
-            target = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + link;
-        }
-    }
-    return target;
-}
-
-mode_t newFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-} // namespace
-
-LoadInfo splitLines(LineList& list, std::shared_ptr<const char[]> buffer, std::string_view text) {
-    LoadInfo info;
-    if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
-        text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
-        info.stoppedAtNul = true;
-    }
+// Splits text that holds no NUL.
+void splitText(LineList& list, std::shared_ptr<const char[]> buffer, std::string_view text) {
     LineViews lines;
     const char* p = text.data();
     const char* const end = p + text.size();
@@ -107,6 +58,75 @@ LoadInfo splitLines(LineList& list, std::shared_ptr<const char[]> buffer, std::s
         throw LineError::insert();
     }
     list.assignBuffer(std::move(buffer), text.size(), std::move(lines));
+}
+
+// Reads up to the first NUL or the end. The buffer starts small and doubles (large blocks grow without
+// a copy), so a huge file with an early NUL costs only what was read; `sizeHint` (the file's size, 0
+// when unknown) caps the doubling so a file of known size ends in one block of its size.
+LoadInfo readText(LineList& list, int fd, std::size_t sizeHint, const std::string& name) {
+    constexpr std::size_t kFirstRead = 64 * 1024;
+    constexpr std::size_t kMaxRead = 16 * 1024 * 1024; // scanned for NUL while still in the cache
+    LoadInfo info;
+    ByteBuffer buffer;
+    try {
+        buffer = ByteBuffer(sizeHint > 0 ? std::min(sizeHint + 1, kFirstRead) : kFirstRead);
+        for (;;) {
+            if (buffer.size() == buffer.capacity()) {
+                std::size_t next = buffer.capacity() * 2;
+                if (buffer.size() <= sizeHint)
+                    next = std::min(next, sizeHint + 1);
+                buffer.grow(next);
+            }
+            char* at = buffer.data() + buffer.size();
+            const ssize_t n = ::read(fd, at, std::min(buffer.capacity() - buffer.size(), kMaxRead));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                throw LineError::open(name, systemReason(errno));
+            if (n == 0)
+                break;
+            if (const void* nul = std::memchr(at, '\0', static_cast<std::size_t>(n))) {
+                buffer.setSize(buffer.size() + static_cast<std::size_t>(static_cast<const char*>(nul) - at));
+                info.stoppedAtNul = true;
+                info.nulOffset = buffer.size();
+                break;
+            }
+            buffer.setSize(buffer.size() + static_cast<std::size_t>(n));
+        }
+    } catch (const std::bad_alloc&) {
+        throw LineError::insert();
+    }
+    splitText(list, buffer.share(), buffer.view());
+    return info;
+}
+
+bool writeAll(int fd, const char* p, std::size_t left) {
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+LoadInfo splitLines(LineList& list, std::shared_ptr<const char[]> buffer, std::string_view text) {
+    LoadInfo info;
+    if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
+        text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+        info.stoppedAtNul = true;
+        info.nulOffset = text.size();
+    }
+    splitText(list, std::move(buffer), text);
     return info;
 }
 
@@ -117,35 +137,23 @@ LoadInfo splitLines(LineList& list, std::string_view text) {
 }
 
 LoadInfo loadFile(LineList& list, const std::string& path) {
-    Fd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Without O_NONBLOCK, opening a FIFO waits for a writer for ever.
+    Fd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat st {};
-    if (file.fd < 0 || ::fstat(file.fd, &st) != 0 || S_ISDIR(st.st_mode))
-        throw LineError::open(path);
-    // The size is a hint: files that grow, shrink or report no size (pipes, /proc) are read to the end.
-    ByteBuffer buffer;
-    try {
-        buffer = ByteBuffer(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 64 * 1024);
-        for (;;) {
-            if (buffer.size() == buffer.capacity()) {
-                ByteBuffer bigger(buffer.capacity() * 2);
-                std::copy_n(buffer.data(), buffer.size(), bigger.data());
-                bigger.setSize(buffer.size());
-                buffer = std::move(bigger);
-            }
-            const ssize_t n =
-                ::read(file.fd, buffer.data() + buffer.size(), buffer.capacity() - buffer.size());
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                throw LineError::open(path);
-            if (n == 0)
-                break;
-            buffer.setSize(buffer.size() + static_cast<std::size_t>(n));
-        }
-    } catch (const std::bad_alloc&) {
-        throw LineError::insert();
-    }
-    return splitLines(list, buffer.share(), buffer.view());
+    if (file.fd < 0 || ::fstat(file.fd, &st) != 0)
+        throw LineError::open(path, systemReason(errno));
+    if (S_ISDIR(st.st_mode))
+        throw LineError::open(path, systemReason(EISDIR));
+    if (!S_ISREG(st.st_mode))
+        throw LineError::open(path, "not a regular file");
+    // The size is a hint: files that grow, shrink or report no size (/proc) are read to the end.
+    return readText(list, file.fd, static_cast<std::size_t>(st.st_size), path);
+}
+
+LoadInfo loadStream(LineList& list, int fd, const std::string& name) {
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    return readText(list, fd, regular ? static_cast<std::size_t>(st.st_size) : 0, name);
 }
 
 ByteBuffer joinLines(const LineList& list) {
@@ -163,49 +171,35 @@ ByteBuffer joinLines(const LineList& list) {
     return text;
 }
 
-void writeFileAtomically(const std::string& path, std::string_view bytes) {
-    const std::string target = resolveTarget(path);
-    struct stat old {};
-    const bool exists = ::stat(target.c_str(), &old) == 0;
-    if (exists && S_ISDIR(old.st_mode))
-        throw LineError::create(path);
-    if (exists && !S_ISREG(old.st_mode)) {
-        // A device or pipe cannot be replaced by a rename; write to it in place.
-        Fd out(::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-        if (out.fd < 0)
-            throw LineError::create(path);
-        if (!writeAll(out.fd, bytes))
-            throw LineError::write();
-        return;
+void writeLines(int fd, const LineList& list, std::string_view name) {
+    // Lines are gathered in a buffer that stays in the cache; one that would not fit goes out directly.
+    constexpr std::size_t kChunk = 1024 * 1024;
+    const std::unique_ptr<char[]> chunk(new char[kChunk]);
+    std::size_t used = 0;
+    auto flush = [&](const char* p, std::size_t n) {
+        if (!writeAll(fd, p, n))
+            throw LineError::write(name, systemReason(errno));
+    };
+    for (std::string_view line : list.views()) {
+        if (line.size() + 2 > kChunk - used) {
+            flush(chunk.get(), used);
+            used = 0;
+            if (line.size() + 2 > kChunk) {
+                flush(line.data(), line.size());
+                flush("\r\n", 2);
+                continue;
+            }
+        }
+        std::copy_n(line.data(), line.size(), chunk.get() + used); // an empty line's view may be null
+        chunk[used + line.size()] = '\r';
+        chunk[used + line.size() + 1] = '\n';
+        used += line.size() + 2;
     }
-    // A file we may not write to must not be replaced behind its owner's back.
-    if (exists && ::access(target.c_str(), W_OK) != 0)
-        throw LineError::create(path);
-
-    const auto slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string temp = dir + "." + base + ".linnery-XXXXXX";
-    Fd out(::mkstemp(temp.data()));
-    if (out.fd < 0)
-        throw LineError::create(path);
-    ::fcntl(out.fd, F_SETFD, FD_CLOEXEC);
-    const mode_t mode = exists ? (old.st_mode & 07777) : newFileMode();
-    const bool written = writeAll(out.fd, bytes) && ::fchmod(out.fd, mode) == 0 && ::fsync(out.fd) == 0;
-    const bool closed = ::close(out.fd) == 0;
-    out.fd = -1;
-    if (!written || !closed) {
-        ::unlink(temp.c_str());
-        throw LineError::write();
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        throw LineError::create(path);
-    }
+    flush(chunk.get(), used);
 }
 
 void saveFile(const LineList& list, const std::string& path) {
-    writeFileAtomically(path, joinLines(list).view());
+    writeFileSafely(path, [&](int fd) { writeLines(fd, list, path); });
 }
 
 } // namespace linnery

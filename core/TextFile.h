@@ -3,20 +3,25 @@
 #include "core/ByteBuffer.h"
 #include "core/LineList.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace linnery {
 
 struct LoadInfo {
-    // The file held a NUL byte: everything from it on was not loaded.
+    // The file held a NUL byte at `nulOffset`: everything from it on was not loaded (not even read).
     bool stoppedAtNul = false;
+    std::uint64_t nulOffset = 0;
 };
 
 // Replaces the list with the lines of the file: CR LF, CR or LF end a line, the first NUL ends the
-// text, bytes are taken as they are. One read of the whole file. A file that cannot be opened or read
-// (missing, a folder, no permission) raises the open error with the path and leaves the list as it was.
+// text, bytes are taken as they are. Reading stops at the first NUL. Only regular files are read: a
+// file that cannot be opened or read (missing, a folder, a pipe or device, no permission) raises the
+// open error with the path and the reason, without waiting, and leaves the list as it was.
 LoadInfo loadFile(LineList& list, const std::string& path);
+// The same rules for an already open stream of any kind (standard input); `name` is used in errors.
+LoadInfo loadStream(LineList& list, int fd, const std::string& name);
 
 // Splits text by the same rules into the list, which keeps `buffer` alive (text must point into it).
 LoadInfo splitLines(LineList& list, std::shared_ptr<const char[]> buffer, std::string_view text);
@@ -25,12 +30,12 @@ LoadInfo splitLines(LineList& list, std::string_view text);
 
 // Every line followed by CR LF, built in one piece.
 ByteBuffer joinLines(const LineList& list);
+// The same bytes written to `fd` in large chunks, without the whole text in memory. The write error
+// with `name` and the reason when they cannot all be written.
+void writeLines(int fd, const LineList& list, std::string_view name);
 
-// Writes the list as a text file (CR LF after every line) without ever emptying the old file first:
-// a temporary file beside the target is written, flushed, given the old file's permissions and renamed
-// over it (a symlink is followed to its target). Create error when it cannot be created, write error
-// when the bytes cannot all be written; the old file stays whole in both cases.
+// Writes the list as a text file (CR LF after every line) without ever losing the old file; see
+// writeFileSafely.
 void saveFile(const LineList& list, const std::string& path);
-void writeFileAtomically(const std::string& path, std::string_view bytes);
 
 } // namespace linnery

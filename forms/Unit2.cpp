@@ -4,12 +4,12 @@
 #include "forms/Unit4.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Fonts.h"
+#include "widgets/OneLineValidator.h"
 #include "widgets/TextCodec.h"
 
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -47,6 +47,7 @@ TForm2::TForm2(TForm4* report, QWidget* parent) : QWidget(parent, Qt::Window), r
         edit->setFont(msGothic(16));
         // A file dropped on an edit box is meant for the window, not pasted as text.
         edit->setAcceptDrops(false);
+        OneLineValidator::install(edit);
     }
 
     Panel1 = new QLabel(
@@ -65,6 +66,13 @@ TForm2::TForm2(TForm4* report, QWidget* parent) : QWidget(parent, Qt::Window), r
 void TForm2::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     FormResize();
+}
+
+void TForm2::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The texts are there to be replaced: typing into a box that just got the focus overwrites them.
+    Edit1->selectAll();
+    Edit2->selectAll();
 }
 
 void TForm2::FormResize() {
@@ -89,7 +97,7 @@ void TForm2::dropEvent(QDropEvent* event) {
         return;
     std::vector<std::string> paths;
     for (const QUrl& url : event->mimeData()->urls())
-        paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+        paths.push_back(pathBytes(url.toLocalFile()));
     event->acceptProposedAction();
     // The run shows modal windows; start it once the drop is finished, so the file manager that
     // dragged the files is not kept waiting for the report to be closed.

@@ -4,11 +4,13 @@
 #include "widgets/Fonts.h"
 #include "widgets/RowHeight.h"
 #include "widgets/TextCodec.h"
+#include "widgets/WindowFrame.h"
 
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QScreen>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -47,7 +49,7 @@ void TForm4::setReport(const ReplacementReport& report) {
     Label1->adjustSize();
     ListBox1->clear();
     for (const std::string& path : report.rewritten)
-        ListBox1->addItem(fromCodePage(path));
+        ListBox1->addItem(pathText(path));
 }
 
 void TForm4::resizeEvent(QResizeEvent* event) {
@@ -65,15 +67,39 @@ void TForm4::FormResize() {
 }
 
 void TForm4::FormShow() {
-    // Centred by the outer size; C++ division truncates toward zero like the original's, so a window
-    // larger than the screen gets a negative position.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        const QSize outer = frameGeometry().size();
-        move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
-    }
+    centreOnScreen();
+    // The first time the window is shown its frame is not known yet: the window manager adds it when
+    // it maps the window. Centre again once the window is on screen.
+    awaitingFrame_ = true;
+    if (QWindow* window = windowHandle())
+        window->installEventFilter(this);
     raise();
     activateWindow();
+}
+
+bool TForm4::eventFilter(QObject* watched, QEvent* event) {
+    if (awaitingFrame_ && watched == windowHandle() && event->type() == QEvent::Expose &&
+        windowHandle()->isExposed()) {
+        awaitingFrame_ = false;
+        if (windowFrameMargins(this) != centredFrame_)
+            centreOnScreen();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TForm4::centreOnScreen() {
+    // Centred by the outer size; the division truncates toward zero, so a window larger than the screen
+    // gets a negative position.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    centredFrame_ = windowFrameMargins(this);
+    const QSize outer = size().grownBy(centredFrame_);
+    const QPoint frameTopLeft(area.x() + (area.width() - outer.width()) / 2,
+                              area.y() + (area.height() - outer.height()) / 2);
+    // The client area is placed, so the result does not depend on what Qt believes the frame to be.
+    setGeometry(QRect(frameTopLeft + QPoint(centredFrame_.left(), centredFrame_.top()), size()));
 }
 
 } // namespace linnery

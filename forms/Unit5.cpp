@@ -1,12 +1,12 @@
 #include "forms/Unit5.h"
 
 #include "widgets/Fonts.h"
+#include "widgets/Label3D.h"
 #include "widgets/RowHeight.h"
 #include "widgets/TextCodec.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QListWidget>
 #include <QToolButton>
 
@@ -21,7 +21,6 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setFixedWidth(16);
 
     SpeedButton1 = new QToolButton(Panel1);
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
@@ -30,14 +29,19 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
     SpeedButton1->setGeometry(0, 0, 17, 16);
 
-    // One character per line in a column this narrow, so the text reads from top to bottom.
-    Label3D1 = new QLabel(Panel1);
+    // The instruction reads top to bottom in the narrow panel; loading sizes the label to the measured
+    // text, and the panel follows the label's width.
+    Label3D1 = new TLabel3D(Panel1);
     Label3D1->setObjectName(QStringLiteral("Label3D1"));
-    Label3D1->setFont(msPGothic(12));
-    Label3D1->setWordWrap(true);
-    Label3D1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label3D1->setText(QStringLiteral("どの項目でソートするか選択したら、上のボタンをクリックしてください。"));
+    Label3D1->BeginLoading();
     Label3D1->setGeometry(2, 18, 12, 352);
+    Label3D1->setAngle(270);
+    Label3D1->setCaption(
+        QStringLiteral("どの項目でソートするか選択したら、上のボタンをクリックしてください。"));
+    Label3D1->setFont(msPGothic(12));
+    Label3D1->Font3D()->setDepth(0);
+    Label3D1->AfterLoading();
+    Panel1->setFixedWidth(Label3D1->x() + Label3D1->width() + 2);
 
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));

@@ -6,11 +6,12 @@
 #include <vector>
 
 class QFrame;
-class QLabel;
 class QListWidget;
 class QToolButton;
 
 namespace linnery {
+
+class TLabel3D;
 
 // The column sort window: the fields of the document's first line; the user picks the one to sort by.
 // The sort itself is the main window's (it connects sortRequested, runs the sort and closes this window).
@@ -24,7 +25,7 @@ class TForm5 : public QDialog {
 
     QFrame* Panel1;
     QToolButton* SpeedButton1;
-    QLabel* Label3D1;
+    TLabel3D* Label3D1;
     QListWidget* ListBox1;
 
   signals:

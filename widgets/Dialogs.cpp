@@ -6,10 +6,13 @@
 
 #include <QDesktopServices>
 #include <QDialog>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
 #include <QUrl>
+
+#include <new>
 
 namespace linnery {
 
@@ -60,8 +63,9 @@ bool QtDialogs::saveFile(QWidget* parent, const QString& filter, QString& fileNa
     return runFileDialog(parent, QFileDialog::AcceptSave, filter, fileName);
 }
 
-void QtDialogs::errorBox(const QString& text) {
+void QtDialogs::errorBox(const QString& text, const QString& detail) {
     QMessageBox box(QMessageBox::Critical, kTitle, text, QMessageBox::Ok);
+    box.setDetailedText(detail);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }
@@ -108,10 +112,21 @@ QString qtFileFilter(const QString& filter) {
 }
 
 void reportError(const std::exception& error) {
-    if (dynamic_cast<const LineError*>(&error))
-        Dialogs::instance().errorBox(fromCodePage(errorBoxText(error.what())));
-    else
-        Dialogs::instance().errorBox(QString::fromLocal8Bit(error.what()));
+    QString text, detail;
+    if (const auto* lineError = dynamic_cast<const LineError*>(&error)) {
+        const auto utf8 = [](std::string_view words) { return std::string(words); };
+        const auto fileName = [](std::string_view path) { return pathText(path).toStdString(); };
+        text = QString::fromStdString(errorBoxText(*lineError, utf8, fileName));
+        // The path is file-system bytes, the reason is in the locale's encoding.
+        detail = QString::fromLocal8Bit(lineError->reason());
+        if (!detail.isEmpty() && !lineError->path().empty())
+            detail = pathText(lineError->path()) + QStringLiteral(": ") + detail;
+    } else if (dynamic_cast<const std::bad_alloc*>(&error)) {
+        text = QString::fromStdString(errorBoxText(LineError::insert().what()));
+    } else {
+        text = QString::fromUtf8(error.what());
+    }
+    Dialogs::instance().errorBox(text, detail);
 }
 
 } // namespace linnery

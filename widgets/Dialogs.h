@@ -18,8 +18,9 @@ class Dialogs {
     // user confirms (the result is true). `filter` is in the program's "name|patterns|..." form.
     virtual bool openFile(QWidget* parent, const QString& filter, QString& fileName) = 0;
     virtual bool saveFile(QWidget* parent, const QString& filter, QString& fileName) = 0;
-    // The error box: caption "Linnery", stop icon, one OK button, application-modal.
-    virtual void errorBox(const QString& text) = 0;
+    // The error box: caption "Linnery", stop icon, one OK button, application-modal. `detail` (the file
+    // and the system's reason) is offered behind the box's details button when it is not empty.
+    virtual void errorBox(const QString& text, const QString& detail) = 0;
     // The program's own messages: caption "Linnery", one OK button, no icon, owned by `parent`.
     virtual void messageBox(QWidget* parent, const QString& text) = 0;
     // The text-entry dialog; the default text when it is not confirmed with OK.
@@ -39,7 +40,7 @@ class QtDialogs : public Dialogs {
   public:
     bool openFile(QWidget* parent, const QString& filter, QString& fileName) override;
     bool saveFile(QWidget* parent, const QString& filter, QString& fileName) override;
-    void errorBox(const QString& text) override;
+    void errorBox(const QString& text, const QString& detail) override;
     void messageBox(QWidget* parent, const QString& text) override;
     QString textEntry(QWidget* parent, const QString& caption, const QString& prompt,
                       const QString& defaultText) override;

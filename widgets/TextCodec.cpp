@@ -2,6 +2,8 @@
 
 #include "core/CodePage.h"
 
+#include <QFile>
+
 namespace linnery {
 
 QString fromCodePage(std::string_view bytes) {
@@ -16,6 +18,14 @@ std::string toCodePage(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     return CodePage::current().fromUtf8(
         std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+}
+
+QString pathText(std::string_view path) {
+    return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+}
+
+std::string pathBytes(const QString& path) {
+    return QFile::encodeName(path).toStdString();
 }
 
 } // namespace linnery

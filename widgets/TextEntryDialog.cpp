@@ -1,5 +1,7 @@
 #include "widgets/TextEntryDialog.h"
 
+#include "widgets/OneLineValidator.h"
+
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -63,6 +65,7 @@ TextEntryDialog::TextEntryDialog(QWidget* parent, const QString& caption, const 
 
     edit_ = new QLineEdit(this);
     edit_->setMaxLength(255);
+    OneLineValidator::install(edit_);
     edit_->setText(defaultText);
     edit_->setGeometry(du.x(8), du.y(19), du.x(164), edit_->sizeHint().height());
     edit_->selectAll();

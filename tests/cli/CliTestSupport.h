@@ -3,6 +3,7 @@
 
 #include "../core/TestSupport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -21,6 +22,7 @@ using Args = std::vector<std::string>;
 
 struct CliResult {
     int exitCode = -1; // -1 when the program did not end through exit
+    int signal = 0;    // the signal that ended it
     std::string out;
     std::string err;
 };
@@ -55,38 +57,83 @@ inline std::string contents(std::FILE* file) {
 
 } // namespace detail
 
-// Runs linnery-cli with `args` and `input` as its standard input. No shell is involved, so every
-// argument byte (cp932 text, quotes, empty words) arrives as written. The three streams are unnamed
-// temporary files, so no pipe can fill up and stall either side.
-inline CliResult runCli(const Args& args, const std::string& input = {}) {
-    const detail::File in = detail::tempFile(), out = detail::tempFile(), err = detail::tempFile();
+// How a run differs from the tests' own environment.
+struct RunEnv {
+    std::vector<std::string> vars; // "NAME=value", replacing the variable of that name
+    long memoryKiB = 0;            // a `ulimit -v` for the run (0: none)
+    std::string shellPrefix = {};  // shell words before the program: timeouts, exports ("exec timeout 10")
+};
+
+// A run of linnery-cli that has been started and not yet waited for.
+struct CliProcess {
+    pid_t pid = -1;
+    detail::File out{nullptr, &std::fclose}, err{nullptr, &std::fclose};
+};
+
+// Starts linnery-cli with `args` and `input` as its standard input. No shell is involved unless a limit
+// or prefix asks for one, and then it only passes the arguments on, so every argument byte (cp932 text,
+// quotes, empty words) arrives as written. The three streams are unnamed temporary files, so no pipe
+// can fill up and stall either side.
+inline CliProcess startCli(const Args& args, const std::string& input = {}, const RunEnv& runEnv = {}) {
+    const detail::File in = detail::tempFile();
+    CliProcess p{-1, detail::tempFile(), detail::tempFile()};
     std::fwrite(input.data(), 1, input.size(), in.get());
+    std::fflush(in.get());
     std::rewind(in.get());
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, ::fileno(in.get()), STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, ::fileno(out.get()), STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, ::fileno(err.get()), STDERR_FILENO);
-    std::vector<char*> argv{const_cast<char*>(LINNERY_CLI_PATH)};
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
+    posix_spawn_file_actions_adddup2(&actions, ::fileno(p.out.get()), STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, ::fileno(p.err.get()), STDERR_FILENO);
+    std::vector<std::string> words;
+    std::string script;
+    if (runEnv.memoryKiB > 0)
+        script = "ulimit -v " + std::to_string(runEnv.memoryKiB) + " && ";
+    script += runEnv.shellPrefix.empty() ? "exec" : runEnv.shellPrefix;
+    if (runEnv.memoryKiB > 0 || !runEnv.shellPrefix.empty())
+        words = {"/bin/sh", "-c", script + " \"$0\" \"$@\""};
+    words.push_back(LINNERY_CLI_PATH);
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
     argv.push_back(nullptr);
-    pid_t pid = 0;
-    const int spawned = ::posix_spawn(&pid, LINNERY_CLI_PATH, &actions, nullptr, argv.data(), environ);
+    std::vector<std::string> vars = runEnv.vars;
+    for (char** e = environ; *e; ++e) {
+        const std::string var = *e;
+        const std::string name = var.substr(0, var.find('=') + 1);
+        if (std::none_of(runEnv.vars.begin(), runEnv.vars.end(),
+                         [&](const std::string& v) { return v.rfind(name, 0) == 0; }))
+            vars.push_back(var);
+    }
+    std::vector<char*> envp;
+    for (std::string& var : vars)
+        envp.push_back(var.data());
+    envp.push_back(nullptr);
+    const int spawned = ::posix_spawn(&p.pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
-        throw std::runtime_error("cannot start " LINNERY_CLI_PATH);
+        throw std::runtime_error(std::string("cannot start ") + argv[0]);
+    return p;
+}
 
+inline CliResult finishCli(CliProcess& p) {
     int status = 0;
-    while (::waitpid(pid, &status, 0) == -1)
+    while (::waitpid(p.pid, &status, 0) == -1)
         if (errno != EINTR)
             throw std::runtime_error("waitpid failed");
     CliResult result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = detail::contents(out.get());
-    result.err = detail::contents(err.get());
+    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    result.out = detail::contents(p.out.get());
+    result.err = detail::contents(p.err.get());
     return result;
+}
+
+inline CliResult runCli(const Args& args, const std::string& input = {}, const RunEnv& runEnv = {}) {
+    CliProcess p = startCli(args, input, runEnv);
+    return finishCli(p);
 }
 
 } // namespace linnery::test

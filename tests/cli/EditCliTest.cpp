@@ -22,7 +22,7 @@ TEST(EditCli, Commands) {
          "abc\nABC\nabc \n",
          "ABC\r\nabc \r\n",
          "0%\n50%\n100%\n-\n"},
-        {{"delete-matching", "-x"}, "-x\ny\n", "y\r\n", ""},
+        {{"delete-matching", "--", "-x"}, "-x\ny\n", "y\r\n", ""},
         {{"--progress", "delete-matching", ""}, "a\n\n", "a\r\n\r\n", ""},
         {{"--progress", "delete-empty"}, "a\n\n \n", "a\r\n \r\n", "0%\n50%\n100%\n-\n"},
         {{"--progress", "--removed", dir.file("removed"), "uniq"},

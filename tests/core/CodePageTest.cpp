@@ -92,8 +92,13 @@ INSTANTIATE_TEST_SUITE_P(
         // 表 = 95 5C, ソ = 83 5C, 能 = 94 5C: the 0x5C ('\') is a second byte.
         SteppingCase{"BackslashSecondByte", "\x95\x5C\x83\x5C\x94\x5C", {"\x95\x5C", "\x83\x5C", "\x94\x5C"}},
         SteppingCase{"BackslashAlone", "\x95\x5C\x5C", {"\x95\x5C", "\x5C"}},
-        // A comma and a quote as second bytes: 0x81 0x2C is not a valid character, but still one unit.
-        SteppingCase{"CommaAndQuoteSecondBytes", "\x81\x2C,\x81\x22\"", {"\x81\x2C", ",", "\x81\x22", "\""}},
+        // A lead byte pairs only with a byte that can follow it (40-7E, 80-FC): a comma, quote, blank or
+        // control byte after a lone lead byte stays a character of its own.
+        SteppingCase{
+            "LoneLeadBeforeSeparators",
+            "\x81\x2C\x81\x22\x83 \x83\x3F\x83\x7F\x83\xFD",
+            {"\x81", ",", "\x81", "\"", "\x83", " ", "\x83", "\x3F", "\x83", "\x7F", "\x83", "\xFD"}},
+        SteppingCase{"LeadBeforeTrailEdges", "\x83\x40\x83\xFC", {"\x83\x40", "\x83\xFC"}},
         // Half-width katakana ｱｲｳ (0xA1-0xDF) are single bytes.
         SteppingCase{"HalfWidthKatakana", "\xB1\xB2\xB3\xA1\xDF", {"\xB1", "\xB2", "\xB3", "\xA1", "\xDF"}},
         SteppingCase{"MixedWidth", "\xB1\x83\x41\xB1", {"\xB1", "\x83\x41", "\xB1"}},
@@ -228,6 +233,9 @@ TEST(CodePageTest, Cp932UnmappableBecomesQuestionMark) {
     EXPECT_EQ(cp.fromUtf8("a😀b"), "a?b");
     EXPECT_EQ(cp.fromUtf8("한"), "?");
     EXPECT_EQ(cp.fromUtf8("a\xFF"), "a?"); // invalid UTF-8 input
+    // Default-ignorable characters are not dropped: a typed "a<ZWSP>b" must not become "ab".
+    for (const char* ignorable : {"\u200B", "\u00AD", "\uFEFF", "\uFE0F", "\u2060"})
+        EXPECT_EQ(cp.fromUtf8(std::string("a") + ignorable + "b"), "a?b") << ignorable;
 }
 
 TEST(CodePageTest, Utf8InvalidSequencesBecomeReplacementCharacter) {

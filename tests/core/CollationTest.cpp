@@ -145,13 +145,34 @@ TEST(CollationTest, AlternatingCodePagesReuseNoStaleDecoder) {
     EXPECT_EQ(coll.sortKey("\x95\x5C", sjis), coll.sortKey("表", utf8));
 }
 
-TEST(CollationTest, InvalidBytesStillGiveKeys) {
+// A line the code page cannot decode whole comes right after its decodable prefix; the undecodable
+// rest is then compared by byte values, so the order stays total and compare() agrees with the keys.
+TEST(CollationTest, UndecodableLinesFollowTheirDecodablePrefix) {
     const Collation coll("ja");
-    const CodePage utf8("utf-8");
-    const CodePage sjis("cp932");
-    EXPECT_FALSE(coll.sortKey("a\xFF", utf8).empty());
-    EXPECT_FALSE(coll.sortKey("a\x80\x95", sjis).empty());
-    EXPECT_EQ(sign(coll.compare("a\xFF", "b", utf8)), -1);
+    const struct {
+        const char* codePage;
+        std::vector<std::string> input, expected;
+    } cases[] = {
+        {"cp932",
+         {"b", "a\x81", "ab", "a\x80z", "\xFF", "a\x80", "A\x80", "", "a", "\x80"},
+         {"", "\x80", "\xFF", "a", "a\x80", "A\x80", "a\x80z", "a\x81", "ab", "b"}},
+        {"utf-8",
+         {"b", "a\xE3\x81", "ab", "a\xFF", "a", "\xC3", "a\x80"},
+         {"\xC3", "a", "a\x80", "a\xE3\x81", "a\xFF", "ab", "b"}},
+    };
+    for (const auto& c : cases) {
+        const CodePage cp(c.codePage);
+        std::vector<std::string> lines = c.input;
+        std::stable_sort(lines.begin(), lines.end(), [&](const std::string& a, const std::string& b) {
+            return coll.sortKey(a, cp) < coll.sortKey(b, cp);
+        });
+        EXPECT_EQ(lines, c.expected) << c.codePage;
+        for (const std::string& a : c.input)
+            for (const std::string& b : c.input)
+                EXPECT_EQ(sign(coll.compare(a, b, cp)),
+                          sign(coll.sortKey(a, cp).compare(coll.sortKey(b, cp))))
+                    << c.codePage << ": " << a << " vs " << b;
+    }
 }
 
 TEST(CollationTest, KeysHoldNoTerminatorAndSurviveTheNextCall) {
@@ -178,6 +199,17 @@ TEST(CollationTest, LocaleName) {
     EXPECT_EQ(Collation("ja").locale(), "ja");
     EXPECT_EQ(Collation("ja_JP").locale(), "ja_JP");
     EXPECT_THROW(Collation(std::string(300, 'x')), std::invalid_argument);
+}
+
+// Judged by ICU's list of collation locales: the root order's names and a known language's regional
+// variants are valid even though ICU would fall back to the root order for unknown ones as well.
+TEST(CollationTest, KnownLocales) {
+    for (const char* name : {"", "root", "C", "POSIX", "C.UTF-8", "en", "ja", "ja_JP", "ja_JP.UTF-8",
+                             "de_DE@collation=phonebook", "zh_Hant_TW"})
+        EXPECT_TRUE(Collation::isKnownLocale(name)) << name;
+    for (const std::string& name : {std::string("nosuch"), std::string("!!!"), std::string("xx_JP"),
+                                    std::string(300, 'x'), std::string("_JP")})
+        EXPECT_FALSE(Collation::isKnownLocale(name)) << name;
 }
 
 class CollationEnvTest : public ::testing::Test {

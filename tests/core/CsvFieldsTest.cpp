@@ -87,8 +87,8 @@ TEST(CsvFieldsTest, SplittingIntoAUsedListReplacesIt) {
 }
 
 // Shift-JIS: a byte that looks like a separator or quote but is the second byte of a character is part
-// of that character. 表 = 95 5C, ソ = 83 5C, ア = 83 41, 「 = 81 75. 0x22, 0x2C and 0x20 cannot be second
-// bytes in valid text, but a lead byte in front of them still takes them as its second byte.
+// of that character. 表 = 95 5C, ソ = 83 5C, ア = 83 41, 「 = 81 75. 0x22, 0x2C and 0x20 are never second
+// bytes, so after a lone lead byte they still separate, and split(join(f)) gives f back.
 class CsvFieldsCp932Test : public ::testing::Test {
   protected:
     CodePageScope cp932_{"cp932"};
@@ -98,10 +98,10 @@ TEST_F(CsvFieldsCp932Test, SecondBytesAreNoSeparators) {
     const std::vector<SplitCase> cases = {
         {"\x95\x5c,\x83\x5c", {"\x95\x5c", "\x83\x5c"}},
         {"\x83\x41 \x81\x75", {"\x83\x41", "\x81\x75"}},
-        {"a\x81,b", {"a\x81,b"}},            // lead byte + comma: one character
-        {"a\x81\"b", {"a\x81\"b"}},          // lead byte + quote
-        {"a\x81 b,c", {"a\x81 b", "c"}},     // lead byte + space
-        {"\"\x81\"x\",y", {"\x81\"x", "y"}}, // the quote byte inside a character does not close the field
+        {"a\x81,b", {"a\x81", "b"}},             // a lone lead byte does not take the comma
+        {"a\x81\"b", {"a\x81\"b"}},              // a quote inside a plain field
+        {"a\x81 b,c", {"a\x81", "b", "c"}},      // nor the blank
+        {"\"\x81\"x\",y", {"\x81", "x\"", "y"}}, // nor the closing quote
         {"\"\x95\x5c\"\"\"", {"\x95\x5c\""}},
         {"x,\x81", {"x", "\x81"}}, // a lead byte at the very end stands alone
     };
@@ -112,10 +112,11 @@ TEST_F(CsvFieldsCp932Test, SecondBytesAreNoSeparators) {
 TEST_F(CsvFieldsCp932Test, JoinSteppsByCharacter) {
     const std::vector<JoinCase> cases = {
         {{"\x95\x5c", "\x83\x5c"}, "\x95\x5c,\x83\x5c"},
-        {{"a\x81,b"}, "a\x81,b"}, // no real comma, so no quotes
-        {{"\x81\"", "x"}, "\x81\",x"},
+        {{"a\x81,b"}, "\"a\x81,b\""}, // the comma is a character of its own: quoted
+        {{"\x81\"", "x"}, "\"\x81\"\"\",x"},
         {{"\x95\x5c x"}, "\"\x95\x5c x\""},
-        {{"\x81\"\""}, "\"\x81\"\"\"\""}, // only the quote that is a character of its own is doubled
+        {{"\x83"}, "\x83"}, // a lone lead byte at a field's end keeps the separator after it
+        {{"\x83", "", "z"}, "\x83,,z"},
     };
     for (const JoinCase& c : cases) {
         EXPECT_EQ(joinFields(c.fields), c.line);

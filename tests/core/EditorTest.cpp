@@ -1,38 +1,36 @@
 #include "core/Editor.h"
 #include "core/CodePage.h"
+#include "core/DeleteCommands.h"
 #include "core/LineError.h"
+#include "core/OrderCommands.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <new>
+
 using namespace linnery;
 using namespace linnery::test;
 
-TEST(Title, NamePartCountAndSuffix) {
-    struct Case {
-        std::string openName;
-        int count;
-        std::string caption;
+TEST(Title, NamePartIsBehindTheLastSlashByteWhateverTheCodePage) {
+    CodePageScope cp932("cp932"); // the code page of lines must not step through a path
+    const struct {
+        std::string path, name;
+    } cases[] = {
+        {"/home/u/data/list.txt", "list.txt"},
+        {"ClipBoard", "ClipBoard"},
+        {"", ""},
+        {"/home/u/dir/", ""},
+        {"/tmp/\x95\x5C.txt", "\x95\x5C.txt"},
+        // UTF-8 "あ" (E3 81 82): its last byte is a cp932 lead byte in front of the "/".
+        {"/d/\xE3\x81\x82/x.txt", "x.txt"},
     };
-    const std::vector<Case> cases = {
-        {"/home/u/data/list.txt", 120, "list.txt - (120行) - Linnery"},
-        {"ClipBoard", 3, "ClipBoard - (3行) - Linnery"},
-        {"", 0, " - (0行) - Linnery"},
-        {"relative.txt", 1, "relative.txt - (1行) - Linnery"},
-        {"/home/u/folder", 0, "folder - (0行) - Linnery"},
-        {"/home/u/dir/", 5, " - (5行) - Linnery"},
-        {"/tmp/表.txt", 2, "表.txt - (2行) - Linnery"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(titleCaption(c.openName, c.count), c.caption);
-}
-
-TEST(Title, Cp932NamesAreSteppedByCharacterAndShownWhole) {
-    CodePageScope cp932("cp932");
-    // "表" is 95 5C in cp932: its second byte is a backslash, which must not cut the name.
-    EXPECT_EQ(titleCaption("/tmp/\x95\x5C.txt", 7), "表.txt - (7行) - Linnery");
-    EXPECT_EQ(errorBoxText("\x95\x5C"), "\x95\x5C.");
+    for (const auto& c : cases)
+        EXPECT_EQ(fileNamePart(c.path), c.name) << c.path;
+    EXPECT_EQ(titleCaption("list.txt", 120), "list.txt - (120行) - Linnery");
+    EXPECT_EQ(titleCaption("", 0), " - (0行) - Linnery");
 }
 
 TEST(Undo, AlternatesBetweenUndoAndRedo) {
@@ -73,6 +71,48 @@ TEST(Editor, FailedLoadKeepsTheDocument) {
     editor.doc.assign(listOf({"kept"}));
     EXPECT_THROW(editor.loadDocument("/nonexistent/file.txt"), LineError);
     EXPECT_EQ(linesOf(editor.doc.lines()), std::vector<std::string>{"kept"});
+}
+
+// Running out of memory part-way ends a command at its boundary: the insert error, and the document as
+// the command found it, though the command had already changed it.
+TEST(Editor, OutOfMemoryLeavesTheDocumentAsItWas) {
+    const struct {
+        const char* label;
+        std::function<void(Editor&)> work; // what happened before memory ran out
+    } cases[] = {
+        {"before the undo copy", [](Editor&) {}},
+        {"sorting the selection", [](Editor& e) { collationSort(e); }},
+        {"reversing the document",
+         [](Editor& e) {
+             e.doc.setSelected(-1, false);
+             reverseOrder(e);
+         }},
+        {"deleting empty lines", [](Editor& e) { deleteEmpty(e); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        Editor editor;
+        setLines(editor, {"c", "b", "a", "d"});
+        editor.doc.setSelected(0, true);
+        editor.doc.setSelected(2, true);
+        editor.doc.setFocus(2);
+        editor.progress.showPercent(37);
+        try {
+            editor.run([&] {
+                c.work(editor);
+                throw std::bad_alloc();
+            });
+            ADD_FAILURE() << "no error";
+        } catch (const LineError& e) {
+            EXPECT_STREQ(e.what(), LineError::insert().what());
+        }
+        EXPECT_EQ(linesOf(editor.doc), (Lines{"c", "b", "a", "d"}));
+        EXPECT_EQ(selectedOf(editor.doc), (std::vector<int>{0, 2}));
+        EXPECT_EQ(editor.doc.focus(), 2);
+        EXPECT_EQ(editor.progress.caption(), "-");
+    }
+    Editor editor; // other errors pass as they are
+    EXPECT_THROW(editor.run([] { throw LineError::listIndex(-1); }), LineError);
 }
 
 TEST(Progress, CaptionChangesOnlyWhenThePercentDoes) {

@@ -1,4 +1,5 @@
 #include "core/LineList.h"
+#include "core/CodePage.h"
 #include "core/Document.h"
 #include "core/LineError.h"
 
@@ -130,4 +131,15 @@ TEST(LineError, ErrorBoxAppendsADotOnlyAfterCharactersAboveIt) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(errorBoxText(c.message), c.shown);
+}
+
+// The words go to the reader's encoding, the path as the reader's side shows file names.
+TEST(LineError, ErrorBoxConvertsWordsAndPathApart) {
+    const CodePage cp932("cp932");
+    const auto words = [&](std::string_view utf8) { return cp932.fromUtf8(utf8); };
+    const auto bracketed = [](std::string_view path) { return "[" + std::string(path) + "]"; };
+    EXPECT_EQ(errorBoxText(LineError::open("/tmp/\xE7\x84\xA1.txt"), words, bracketed),
+              cp932.fromUtf8("ﾌｧｲﾙ ") + "[/tmp/\xE7\x84\xA1.txt]" + cp932.fromUtf8(" は開けません") + ".");
+    EXPECT_EQ(errorBoxText(LineError::listIndex(-1), words, bracketed),
+              cp932.fromUtf8("ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (-1)"));
 }

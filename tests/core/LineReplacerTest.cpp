@@ -126,6 +126,8 @@ TEST(LineReplacer, FailedSaveLeavesTheOldFileWhole) {
     fs::create_directory(locked);
     const std::string f = (locked / "f").string();
     writeBytes(f, "x\nkeep");
+    // A writable file there would be written in place.
+    fs::permissions(f, fs::perms::owner_read);
     fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
     try {
         replaceLinesInFiles({f}, "x", "y");

@@ -6,14 +6,19 @@
 #include "core/Editor.h"
 #include "core/LineList.h"
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <initializer_list>
 #include <iterator>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <sys/wait.h>
 #include <system_error>
 #include <vector>
 
@@ -57,11 +62,35 @@ inline std::vector<int> selectedOf(const Document& doc) {
 
 inline std::string readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    std::ostringstream bytes; // in blocks: a byte-wise iterator crawls in the sanitizer build
+    bytes << in.rdbuf();
+    return bytes.str();
 }
 
 inline void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The names in a folder, sorted.
+inline std::vector<std::string> namesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Sends SIGINT to the process as soon as `ready()` holds, unless it ends first (it is not reaped).
+inline void interruptWhen(pid_t pid, const std::function<bool()>& ready) {
+    for (;;) {
+        siginfo_t info{};
+        if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid)
+            return;
+        if (ready()) {
+            ::kill(pid, SIGINT);
+            return;
+        }
+    }
 }
 
 // A fresh folder per test, removed with everything in it afterwards, also where a test left a

@@ -52,6 +52,65 @@ TEST(TextFile, SavesCrLfAfterEveryLine) {
     EXPECT_EQ(joinLines(listOf({""})).view(), "\r\n");
 }
 
+// Saving writes in chunks of about a megabyte; lines below, at and above that size, and many of them.
+TEST(TextFile, WritesInChunksTheBytesItWouldBuildWhole) {
+    const std::string mega(1 << 20, 'm');
+    std::string many;
+    for (int i = 0; i < 10000; ++i)
+        many += "twenty bytes of text\n" + std::string(i % 7 * 50, 'w') + "\n";
+    TempDir dir;
+    for (const std::string& text :
+         {std::string(), std::string("\n"), many, "a\n" + mega + "\nb",
+          mega.substr(2) + "\n" + mega.substr(1) + "\n" + mega.substr(3) + "\n\n"}) {
+        LineList list;
+        splitLines(list, text);
+        saveFile(list, dir.file("out"));
+        EXPECT_EQ(readBytes(dir.file("out")), joinLines(list).view()) << list.count() << " lines";
+    }
+    try {
+        saveFile(listOf({"x"}), "/dev/full");
+        FAIL() << "no write error";
+    } catch (const LineError& e) {
+        EXPECT_EQ(std::string(e.what()) + " " + e.detail(),
+                  "ｽﾄﾘｰﾑへの書き込みｴﾗｰ /dev/full: " + systemReason(ENOSPC));
+    }
+}
+
+// Reading grows its buffer in steps and stops at the first NUL: every size and NUL position gives what
+// splitting the whole file at once gives, from a file and from a pipe (no size known).
+TEST(TextFile, ReadsUpToTheFirstNulWhateverTheSize) {
+    constexpr std::size_t none = std::string::npos;
+    const std::pair<std::size_t, std::size_t> cases[] = {
+        {0, none},       {65535, none},    {65536, none},       {65537, none}, {65537, 65536},
+        {200000, 70000}, {10 << 20, none}, {10 << 20, 9 << 20}, // past the size where buffers are mapped
+    };
+    TempDir dir;
+    for (const auto& [size, nulAt] : cases) {
+        // Every kind of line end, in a period no read boundary divides evenly.
+        const std::string period =
+            "a line\nanother\r\n\r\rlast\n" + std::string(size > 1000000 ? 4000 : 0, 'z');
+        std::string bytes;
+        while (bytes.size() < size)
+            bytes += period;
+        bytes.resize(size);
+        if (nulAt != none)
+            bytes[nulAt] = '\0';
+        LineList expected, fromFile, fromPipe;
+        const LoadInfo whole = splitLines(expected, bytes);
+        const std::string path = dir.file("in", bytes);
+        const LoadInfo info = loadFile(fromFile, path);
+        std::FILE* pipe = ::popen(("cat '" + path + "'").c_str(), "r");
+        const LoadInfo piped = loadStream(fromPipe, ::fileno(pipe), "-");
+        ::pclose(pipe);
+        // Compared as saved text: one comparison instead of a million strings.
+        EXPECT_EQ(joinLines(fromFile).view(), joinLines(expected).view()) << size << " " << nulAt;
+        EXPECT_EQ(joinLines(fromPipe).view(), joinLines(expected).view()) << size << " " << nulAt;
+        EXPECT_EQ(info.stoppedAtNul, whole.stoppedAtNul);
+        EXPECT_EQ(info.nulOffset, whole.nulOffset);
+        EXPECT_EQ(piped.nulOffset, whole.nulOffset);
+    }
+}
+
 TEST(TextFile, LoadAndSaveRoundTripNormalisesLineEnds) {
     TempDir dir;
     const std::string path = dir.file("a.txt");
@@ -77,15 +136,23 @@ TEST(TextFile, LongLinesAreKeptWhole) {
     EXPECT_EQ(list.get(1), line);
 }
 
-TEST(TextFile, OpenErrorNamesThePathAndLeavesTheListAlone) {
+TEST(TextFile, OpenErrorNamesThePathAndTheReasonAndLeavesTheListAlone) {
     TempDir dir;
     LineList list = listOf({"kept"});
-    for (const std::string& path : {dir.file("missing.txt"), dir.path()}) {
+    ::mkfifo(dir.file("fifo").c_str(), 0600); // nobody writes: opening must not wait
+    const std::pair<std::string, std::string> cases[] = {
+        {dir.file("missing.txt"), systemReason(ENOENT)},
+        {dir.path(), systemReason(EISDIR)},
+        {dir.file("fifo"), "not a regular file"},
+        {"/dev/null", "not a regular file"},
+    };
+    for (const auto& [path, reason] : cases) {
         try {
             loadFile(list, path);
             FAIL() << "no error for " << path;
         } catch (const LineError& e) {
             EXPECT_EQ(std::string(e.what()), "ﾌｧｲﾙ " + path + " は開けません");
+            EXPECT_EQ(e.detail(), path + ": " + reason);
         }
         EXPECT_EQ(linesOf(list), std::vector<std::string>{"kept"});
     }
@@ -115,6 +182,7 @@ TEST(TextFile, FailedSaveLeavesTheOldFileWhole) {
     TempDir dir;
     const std::string path = dir.file("keep.txt");
     writeBytes(path, "precious\n");
+    ::chmod(path.c_str(), 0444); // a writable file there would be written in place
     ::chmod(dir.path().c_str(), 0555);
     EXPECT_THROW(saveFile(listOf({"new"}), path), LineError);
     ::chmod(dir.path().c_str(), 0755);

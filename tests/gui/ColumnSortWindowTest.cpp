@@ -3,9 +3,10 @@
 #include "core/CodePage.h"
 #include "forms/Unit5.h"
 #include "widgets/Fonts.h"
+#include "widgets/Label3D.h"
 
+#include <QFontMetrics>
 #include <QFrame>
-#include <QLabel>
 #include <QListWidget>
 #include <QSignalSpy>
 #include <QTest>
@@ -33,21 +34,29 @@ class ColumnSortWindowTest : public QObject {
         QCOMPARE(form.pos(), QPoint(263, 115));
         QCOMPARE(form.size(), QSize(696, 480));
 
-        QCOMPARE(form.Panel1->geometry(), QRect(0, 0, 16, form.height()));
+        // The instruction reads top to bottom: the label is as wide as the text is high and as high as
+        // the text is long, and the panel is as wide as the label with its margins.
+        const linnery::TLabel3D* label = form.Label3D1;
+        const QSize text = QFontMetrics(label->font()).boundingRect(QRect(), 0, label->Caption()).size();
+        QCOMPARE(label->parentWidget(), form.Panel1);
+        QCOMPARE(label->Angle(), 270);
+        QCOMPARE(label->Font3D()->Depth(), 0);
+        QCOMPARE(label->geometry(), QRect(2, 18, text.height(), text.width()));
+        QVERIFY(label->height() > 10 * label->width());
+        QCOMPARE(label->Caption(),
+                 QStringLiteral("どの項目でソートするか選択したら、上のボタンをクリックしてください。"));
+        QCOMPARE(label->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
+        QCOMPARE(label->font().pixelSize(), 12);
+        const int panel = label->width() + 4;
+        QCOMPARE(form.Panel1->geometry(), QRect(0, 0, panel, form.height()));
         QCOMPARE(form.SpeedButton1->parentWidget(), form.Panel1);
         QCOMPARE(form.SpeedButton1->geometry(), QRect(0, 0, 17, 16));
         QCOMPARE(form.SpeedButton1->text(), QStringLiteral("▽"));
-        QCOMPARE(form.Label3D1->parentWidget(), form.Panel1);
-        QCOMPARE(form.Label3D1->geometry(), QRect(2, 18, 12, 352));
-        QCOMPARE(form.Label3D1->text(),
-                 QStringLiteral("どの項目でソートするか選択したら、上のボタンをクリックしてください。"));
-        QCOMPARE(form.Label3D1->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
-        QCOMPARE(form.Label3D1->font().pixelSize(), 12);
 
         // The field list takes the rest of the client area, also after a resize.
-        QCOMPARE(form.ListBox1->geometry(), QRect(16, 0, 680, 480));
+        QCOMPARE(form.ListBox1->geometry(), QRect(panel, 0, 696 - panel, 480));
         form.resize(500, 300);
-        QTRY_COMPARE(form.ListBox1->geometry(), QRect(16, 0, 484, 300));
+        QTRY_COMPARE(form.ListBox1->geometry(), QRect(panel, 0, 500 - panel, 300));
         QCOMPARE(form.Panel1->height(), 300);
         QCOMPARE(form.ListBox1->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
         QCOMPARE(form.ListBox1->font().pixelSize(), 16);

@@ -33,7 +33,7 @@ class FakeDialogs : public Dialogs {
 
     // What the program showed.
     QStringList proposedOpenNames, proposedSaveNames, openFilters, saveFilters;
-    QStringList errors, messages, textCaptions, textPrompts, urls;
+    QStringList errors, errorDetails, messages, textCaptions, textPrompts, urls;
     QList<QDialog*> modalWindows;
 
     FakeDialogs() { Dialogs::setInstance(this); }
@@ -47,7 +47,10 @@ class FakeDialogs : public Dialogs {
         saveFilters << filter;
         return answer(saveAnswers, proposedSaveNames, fileName);
     }
-    void errorBox(const QString& text) override { errors << text; }
+    void errorBox(const QString& text, const QString& detail) override {
+        errors << text;
+        errorDetails << detail;
+    }
     void messageBox(QWidget*, const QString& text) override { messages << text; }
     QString textEntry(QWidget*, const QString& caption, const QString& prompt,
                       const QString& defaultText) override {

@@ -3,6 +3,7 @@
 #include "GuiTestSupport.h"
 
 #include "app/Unit1.h"
+#include "core/CodePage.h"
 #include "forms/Unit2.h"
 #include "forms/Unit3.h"
 #include "forms/Unit4.h"
@@ -12,7 +13,9 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScrollBar>
@@ -20,6 +23,8 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 using namespace linnery;
@@ -92,6 +97,7 @@ class MainWindowTest : public QObject {
     void menuCaptionsAndShortcuts();
     void loadsFromTheCommandLine();
     void commandLineFileThatCannotBeLoaded();
+    void pathsAreFileNamesWhateverTheCodePage();
     void openDialogAndClipBoardName();
     void dropLoadsTheFirstFileOnly();
     void droppingAFolderShowsTheOpenError();
@@ -174,9 +180,36 @@ void MainWindowTest::loadsFromTheCommandLine() {
 void MainWindowTest::commandLineFileThatCannotBeLoaded() {
     Windows w({"linnery", "/nonexistent/x.txt"});
     QCOMPARE(w.dialogs.errors, QStringList{"ﾌｧｲﾙ /nonexistent/x.txt は開けません."});
+    QCOMPARE(w.dialogs.errorDetails,
+             QStringList{"/nonexistent/x.txt: " + QString::fromLocal8Bit(std::strerror(ENOENT))});
     QVERIFY(w.form1->isVisible());
     QCOMPARE(w.title(), QStringLiteral("Linnery"));
     QVERIFY(!w.form1->Edit1->isEnabled());
+}
+
+// With the code page cp932 the paths (UTF-8 file names) still read right: in the title, the report list
+// and the error box. "あ" (E3 81 82) ends in a cp932 lead byte right before a "/".
+void MainWindowTest::pathsAreFileNamesWhateverTheCodePage() {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir(QStringLiteral("あ"));
+    const QString fruit = writeFile(dir, "あ/果物.txt", "x\n");
+    CodePage::setCurrent("cp932");
+    Windows w({"linnery", QFile::encodeName(fruit).toStdString()});
+    QCOMPARE(w.title(), QStringLiteral("果物.txt - (1行) - Linnery"));
+
+    w.dialogs.openAnswers.push_back({true, dir.filePath("無い.txt")});
+    w.form1->Open1Click();
+    QCOMPARE(w.dialogs.errors, QStringList{"ﾌｧｲﾙ " + dir.filePath("無い.txt") + " は開けません."});
+
+    w.form2->Edit1->setText(QStringLiteral("x"));
+    w.form2->replaceDropped({QFile::encodeName(fruit).toStdString()});
+    CodePage::setCurrent("utf-8");
+    QCOMPARE(w.form4->ListBox1->count(), 1);
+    QCOMPARE(w.form4->ListBox1->item(0)->text(), fruit);
+
+    Windows empty({"linnery", ""}); // an empty first argument names no file
+    QCOMPARE(empty.title(), QStringLiteral("Linnery"));
+    QCOMPARE(empty.dialogs.errors, QStringList{});
 }
 
 void MainWindowTest::openDialogAndClipBoardName() {

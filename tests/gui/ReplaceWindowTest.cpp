@@ -7,6 +7,7 @@
 #include "forms/Unit4.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -86,6 +87,19 @@ class ReplaceWindowTest : public QObject {
         }
     }
 
+    void editTextsAreSelectedSoTypingReplacesThem() {
+        for (const QString& typed : {QStringLiteral("abc"), QStringLiteral("d")}) {
+            form2->show();
+            for (QLineEdit* edit : {form2->Edit1, form2->Edit2}) {
+                QCOMPARE(edit->selectedText(), edit->text());
+                QTest::keyClicks(edit, typed);
+                QCOMPARE(edit->text(), typed);
+            }
+            // Kept while hidden, and selected again when the window opens again.
+            form2->hide();
+        }
+    }
+
     void form4CaptionsLayoutAndCentring() {
         QCOMPARE(form4->windowTitle(), QStringLiteral("置換完了"));
         QCOMPARE(form4->size(), QSize(696, 480));
@@ -160,6 +174,16 @@ class ReplaceWindowTest : public QObject {
         QCOMPARE(form4->ListBox1->count(), 0);
         QCOMPARE(readAll(first), QByteArray("置換後\r\n"));
         QCOMPARE(readAll(last), QByteArray("置換前\n"));
+    }
+
+    // The edit boxes take no line break either: a pasted "b" CR LF "c" would split the replacement line.
+    void editBoxesDropPastedLineBreaks() {
+        for (QLineEdit* edit : {form2->Edit1, form2->Edit2}) {
+            edit->clear();
+            QGuiApplication::clipboard()->setText(QStringLiteral("b\r\nc\n"));
+            edit->paste();
+            QCOMPARE(edit->text(), QStringLiteral("bc"));
+        }
     }
 
     void onlyLocalFileDropsAreTaken() {

@@ -2,6 +2,7 @@
 
 #include "widgets/TextEntryDialog.h"
 
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,6 +17,8 @@ class TextEntryDialogTest : public QObject {
     void closingPaths_data();
     void closingPaths();
     void editBoxAndLayout();
+    void pastedLineBreaksAreDropped_data();
+    void pastedLineBreaksAreDropped();
 };
 
 void TextEntryDialogTest::closingPaths_data() {
@@ -78,6 +81,35 @@ void TextEntryDialogTest::editBoxAndLayout() {
     QCOMPARE(dialog.maximumSize(), rect(0, 0, 180, 63).size());
     const QPoint centre = QGuiApplication::primaryScreen()->geometry().center();
     QVERIFY((dialog.frameGeometry().center() - centre).manhattanLength() <= 2);
+}
+
+void TextEntryDialogTest::pastedLineBreaksAreDropped_data() {
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("LF") << "a\nb"
+                        << "[ab]";
+    QTest::newRow("CR LF at the end") << "ab\r\n"
+                                      << "[ab]";
+    QTest::newRow("NUL and CR") << QString::fromUtf8("a\0b\rc", 5) << "[abc]";
+    QTest::newRow("only breaks") << "\r\n\r\n"
+                                 << "[]";
+}
+
+// An entered text never holds CR, LF or NUL: a paste cannot put a line break inside a line.
+void TextEntryDialogTest::pastedLineBreaksAreDropped() {
+    QFETCH(QString, pasted);
+    QFETCH(QString, text);
+    TextEntryDialog dialog(nullptr, QStringLiteral("c"), QStringLiteral("p"), QString());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    dialog.edit()->setText(QStringLiteral("[]"));
+    dialog.edit()->setCursorPosition(1);
+    QGuiApplication::clipboard()->setText(pasted);
+    QTest::keyClick(dialog.edit(), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(dialog.edit()->text(), text);
+    QCOMPARE(dialog.edit()->cursorPosition(), text.size() - 1); // behind the pasted text
+    QTest::keyClick(dialog.edit(), Qt::Key_Return);
+    QCOMPARE(dialog.result(), text);
 }
 
 QTEST_MAIN(TextEntryDialogTest)

@@ -1,0 +1,45 @@
+// The code-page stepper, decoder and encoder.
+
+#include "FuzzSupport.h"
+
+using namespace linnery;
+using namespace linnery::fuzz;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
+    FuzzedDataProvider data(bytes, size);
+    const CodePage& cp = useCodePage(data);
+    const std::string text = data.ConsumeRemainingBytesAsString();
+
+    // Stepping covers the text in whole characters and ends exactly at its end.
+    std::size_t pos = 0, last = 0;
+    while (pos < text.size()) {
+        const std::size_t n = cp.charLength(text, pos);
+        FUZZ_CHECK(n >= 1 && n <= text.size() - pos);
+        if (cp.kind() == CodePage::Kind::Cp932) {
+            // A lead byte pairs exactly with a byte that can follow it.
+            const auto b = static_cast<unsigned char>(text[pos]);
+            const bool trail = pos + 1 < text.size() && ((text[pos + 1] >= 0x40 && text[pos + 1] <= 0x7E) ||
+                                                         (static_cast<unsigned char>(text[pos + 1]) >= 0x80 &&
+                                                          static_cast<unsigned char>(text[pos + 1]) <= 0xFC));
+            FUZZ_CHECK(n == (cp.isLeadByte(b) && trail ? 2u : 1u));
+        }
+        last = pos;
+        pos += n;
+    }
+    if (!text.empty())
+        FUZZ_CHECK(cp.lastCharStart(text) == last);
+
+    // Decoding always gives valid UTF-8, and one more round through the code page keeps it.
+    const std::string decoded = cp.toUtf8(text);
+    const long decodedPoints = codePoints(decoded);
+    FUZZ_CHECK(decodedPoints >= 0);
+    const std::string again = cp.toUtf8(cp.fromUtf8(decoded));
+    FUZZ_CHECK(codePoints(again) == decodedPoints);
+    FUZZ_CHECK(cp.toUtf8(cp.fromUtf8(again)) == again);
+
+    // Encoding typed text writes one character for every character, its own or the substitute: none
+    // is dropped, so a typed search text never matches a line it is not.
+    if (const long typedPoints = codePoints(text); typedPoints >= 0)
+        FUZZ_CHECK(codePoints(cp.toUtf8(cp.fromUtf8(text))) == typedPoints);
+    return 0;
+}

@@ -1,0 +1,299 @@
+#include "widgets/QtAnimPlatform.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QMetaObject>
+#include <QWindowStateChangeEvent>
+
+#include <functional>
+
+namespace linnery {
+
+namespace {
+
+AnimPlatform* installed = nullptr;
+
+// The windows that make up the program on screen; menus, tool tips and the like come and go with them.
+bool isProgramWindow(const QWidget* widget) {
+    return widget->isWindow() && (widget->windowType() == Qt::Window || widget->windowType() == Qt::Dialog);
+}
+
+bool wasMinimised(QEvent* event) {
+    return static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized;
+}
+
+AnimRect toRect(const QRect& r) {
+    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+} // namespace
+
+AnimPlatform& AnimPlatform::instance() {
+    static QtAnimPlatform qtPlatform;
+    return installed ? *installed : qtPlatform;
+}
+
+void AnimPlatform::setInstance(AnimPlatform* platform) {
+    installed = platform;
+}
+
+// Watches events without ever taking one: every event goes on to its window afterwards.
+class QtAnimPlatform::Filter : public QObject {
+  public:
+    explicit Filter(std::function<void(QObject*, QEvent*)> watch) : watch_(std::move(watch)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::WindowStateChange:
+        case QEvent::WindowActivate:
+        case QEvent::Show:
+        case QEvent::ZOrderChange:
+            watch_(watched, event);
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+  private:
+    std::function<void(QObject*, QEvent*)> watch_;
+};
+
+// Marks the changes the adapter makes itself, so that their events are not taken for commands.
+struct OwnChange {
+    explicit OwnChange(int& count) : count_(count) { ++count_; }
+    ~OwnChange() { --count_; }
+    OwnChange(const OwnChange&) = delete;
+    OwnChange& operator=(const OwnChange&) = delete;
+    int& count_;
+};
+
+QtAnimPlatform::QtAnimPlatform()
+    : applicationFilter_(std::make_unique<Filter>([this](QObject* w, QEvent* e) { applicationEvent(w, e); })),
+      formFilter_(std::make_unique<Filter>([this](QObject* w, QEvent* e) { formEvent(w, e); })) {
+    placement_.showCommand = kShowNormal;
+}
+
+QtAnimPlatform::~QtAnimPlatform() = default;
+
+void QtAnimPlatform::installProcedure(AnimWindow window, AnimProcedure* procedure) {
+    if (window.isApplication()) {
+        applicationProcedure_ = procedure;
+        qApp->installEventFilter(applicationFilter_.get());
+    } else {
+        formProcedures_.insert(window.form, procedure);
+        window.form->installEventFilter(formFilter_.get());
+    }
+}
+
+void QtAnimPlatform::removeProcedure(AnimWindow window, AnimProcedure* procedure) {
+    if (window.isApplication()) {
+        if (applicationProcedure_ != procedure)
+            return;
+        applicationProcedure_ = nullptr;
+        qApp->removeEventFilter(applicationFilter_.get());
+    } else if (formProcedures_.value(window.form) == procedure) {
+        formProcedures_.remove(window.form);
+        window.form->removeEventFilter(formFilter_.get());
+    }
+}
+
+void QtAnimPlatform::applicationEvent(QObject* watched, QEvent* event) {
+    if (ownChanges_ || !iconic_ || !applicationProcedure_ || !watched->isWidgetType())
+        return;
+    QWidget* window = static_cast<QWidget*>(watched);
+    if (!isProgramWindow(window))
+        return;
+    // The window manager putting a window back on screen counts even while Qt still thinks it is
+    // minimised: Qt reads the window's state when it gets to the notice, and a quick restore makes it
+    // miss the minimised state in between.
+    const bool mapped = event->type() == QEvent::Show && event->spontaneous();
+    const bool restored = event->type() == QEvent::WindowStateChange && wasMinimised(event);
+    const bool activated = event->type() == QEvent::WindowActivate;
+    if (mapped || (!window->isMinimized() && (restored || activated)))
+        applicationProcedure_->message({AnimMessage::SysCommand, kScRestore});
+}
+
+void QtAnimPlatform::formEvent(QObject* watched, QEvent* event) {
+    if (ownChanges_)
+        return;
+    QWidget* form = static_cast<QWidget*>(watched);
+    AnimProcedure* procedure = formProcedures_.value(form);
+    if (!procedure)
+        return;
+    switch (event->type()) {
+    case QEvent::WindowStateChange:
+        if (form->isMinimized() && !wasMinimised(event))
+            procedure->message({AnimMessage::SysCommand, kScMinimize});
+        break;
+    case QEvent::Show:
+    case QEvent::ZOrderChange:
+        procedure->message({AnimMessage::PositionChanging, kSwpNoSize | kSwpNoMove});
+        break;
+    default:
+        break;
+    }
+}
+
+// A position change goes on as it is; a system command gets the window's default handling, which for
+// the application window minimises only a program that is not minimised, and restores only one that is.
+void QtAnimPlatform::callPrevious(AnimWindow window, const AnimMessage& message) {
+    if (message.kind == AnimMessage::SysCommand)
+        defaultSysCommand(window, message.word);
+}
+
+// The record takes every command: Qt blocks input per window while a modal one runs, never through a
+// window of the whole program.
+bool QtAnimPlatform::isEnabled(AnimWindow window) {
+    return window.isApplication() || window.form->isEnabled();
+}
+
+void QtAnimPlatform::enable(AnimWindow window) {
+    if (!window.isApplication())
+        window.form->setEnabled(true);
+}
+
+AnimRect QtAnimPlatform::windowRect(AnimWindow window) {
+    return window.isApplication() ? rect_ : toRect(window.form->frameGeometry());
+}
+
+// The record is never on screen; the program comes forward when its restore activates the main form.
+void QtAnimPlatform::setForeground(AnimWindow window) {
+    if (!window.isApplication())
+        window.form->activateWindow();
+}
+
+void QtAnimPlatform::moveAndSize(AnimWindow window, int x, int y, int width, int height) {
+    if (window.isApplication()) {
+        rect_ = {x, y, x + width, y + height};
+        if (!iconic_)
+            placement_.normal = rect_;
+        return;
+    }
+    OwnChange own(ownChanges_);
+    window.form->move(x, y);
+    window.form->resize(width, height);
+}
+
+void QtAnimPlatform::defaultSysCommand(AnimWindow window, std::uint32_t command) {
+    if (window.isApplication()) {
+        if (command == kScMinimize)
+            minimiseProgram();
+        else if (command == kScRestore)
+            restoreProgram();
+        return;
+    }
+    OwnChange own(ownChanges_);
+    if (command == kScMinimize && !window.form->isMinimized())
+        window.form->showMinimized();
+    else if (command == kScRestore && window.form->isMinimized())
+        window.form->showNormal();
+}
+
+void QtAnimPlatform::showWindow(AnimWindow window, AnimShow show) {
+    if (window.isApplication()) {
+        if (show == AnimShow::Minimize)
+            minimiseProgram();
+        else
+            restoreProgram();
+        return;
+    }
+    OwnChange own(ownChanges_);
+    if (show == AnimShow::Minimize)
+        window.form->showMinimized();
+    else
+        window.form->showNormal();
+}
+
+void QtAnimPlatform::getPlacement(AnimWindow window, AnimPlacement& placement) {
+    if (window.isApplication()) {
+        const std::uint32_t length = placement.length, flags = placement.flags;
+        placement = placement_;
+        placement.length = length;
+        placement.flags = flags;
+        return;
+    }
+    const QWidget* form = window.form;
+    placement.showCommand = form->isMinimized()   ? kShowMinimized
+                            : form->isMaximized() ? kShowMaximized
+                                                  : kShowNormal;
+    placement.minPosition = placement.maxPosition = AnimPoint{-1, -1};
+    // The frame around the normal geometry, which Qt keeps for the client area only.
+    const QRect frame = form->frameGeometry(), client = form->geometry();
+    const QRect normal = form->normalGeometry().isValid() ? form->normalGeometry() : client;
+    placement.normal =
+        toRect(normal.adjusted(frame.left() - client.left(), frame.top() - client.top(),
+                               frame.right() - client.right(), frame.bottom() - client.bottom()));
+}
+
+void QtAnimPlatform::setPlacement(AnimWindow window, const AnimPlacement& placement) {
+    if (!window.isApplication()) {
+        OwnChange own(ownChanges_);
+        const AnimRect& r = placement.normal;
+        window.form->setGeometry(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        return;
+    }
+    placement_ = placement;
+    if (!iconic_)
+        rect_ = placement.normal;
+}
+
+bool QtAnimPlatform::isIconic(AnimWindow window) {
+    return window.isApplication() ? iconic_ : window.form->isMinimized();
+}
+
+void QtAnimPlatform::postSysCommand(AnimWindow window, std::uint32_t command) {
+    const bool application = window.isApplication();
+    const QPointer<QWidget> form = window.form;
+    QMetaObject::invokeMethod(
+        applicationFilter_.get(),
+        [this, application, form, command] {
+            if (application || form) // a form may be gone by now
+                deliver(AnimWindow{application ? nullptr : form.data()}, {AnimMessage::SysCommand, command});
+        },
+        Qt::QueuedConnection);
+}
+
+void QtAnimPlatform::deliver(AnimWindow window, const AnimMessage& message) {
+    AnimProcedure* procedure =
+        window.isApplication() ? applicationProcedure_ : formProcedures_.value(window.form);
+    if (procedure)
+        procedure->message(message);
+    else
+        callPrevious(window, message);
+}
+
+void QtAnimPlatform::minimiseProgram() {
+    if (iconic_)
+        return;
+    OwnChange own(ownChanges_);
+    minimised_.clear();
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (!isProgramWindow(window) || !window->isVisible())
+            continue;
+        minimised_ << window;
+        if (!window->isMinimized())
+            window->showMinimized();
+    }
+    iconic_ = true;
+    placement_.showCommand = kShowMinimized;
+}
+
+void QtAnimPlatform::restoreProgram() {
+    if (!iconic_)
+        return;
+    OwnChange own(ownChanges_);
+    // Out of the taskbar in the state each had: a maximised window comes back maximised.
+    for (const QPointer<QWidget>& window : std::as_const(minimised_))
+        if (window && window->isVisible())
+            window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    minimised_.clear();
+    iconic_ = false;
+    placement_.showCommand = kShowNormal;
+    if (mainForm_ && mainForm_->isVisible()) {
+        mainForm_->raise();
+        mainForm_->activateWindow();
+    }
+}
+
+} // namespace linnery

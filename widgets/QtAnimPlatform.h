@@ -1,0 +1,72 @@
+#pragma once
+
+#include "widgets/AnimPlatform.h"
+
+#include <QHash>
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class QEvent;
+class QObject;
+
+namespace linnery {
+
+// The minimise and restore component on Qt. Every top-level window has a taskbar entry of its own
+// here, so the application window is a record (rectangle, placement, minimised or not) that stands
+// for the program as a whole: minimising it minimises every visible window of the program, restoring
+// it brings them back. The window manager plays its own animations.
+//
+// Window-system events reach the component as the commands it knows:
+// - a form becoming minimised (its own request, or the window manager's iconify) is a minimise
+//   command of that form;
+// - while the program is minimised, any of its windows leaving the minimised state (the taskbar, a
+//   pager) or becoming active is a restore command of the application window;
+// - a form shown or raised is a position change that neither moves nor sizes it.
+// Changes the adapter makes itself are not commands.
+class QtAnimPlatform : public AnimPlatform {
+  public:
+    QtAnimPlatform();
+    ~QtAnimPlatform() override;
+
+    QWidget* mainForm() const override { return mainForm_; }
+    void setMainForm(QWidget* form) override { mainForm_ = form; }
+    void installProcedure(AnimWindow window, AnimProcedure* procedure) override;
+    void removeProcedure(AnimWindow window, AnimProcedure* procedure) override;
+    void callPrevious(AnimWindow window, const AnimMessage& message) override;
+    bool isEnabled(AnimWindow window) override;
+    void enable(AnimWindow window) override;
+    AnimRect windowRect(AnimWindow window) override;
+    void setForeground(AnimWindow window) override;
+    void moveAndSize(AnimWindow window, int x, int y, int width, int height) override;
+    void defaultSysCommand(AnimWindow window, std::uint32_t command) override;
+    void showWindow(AnimWindow window, AnimShow show) override;
+    void getPlacement(AnimWindow window, AnimPlacement& placement) override;
+    void setPlacement(AnimWindow window, const AnimPlacement& placement) override;
+    bool isIconic(AnimWindow window) override;
+    void postSysCommand(AnimWindow window, std::uint32_t command) override;
+
+  private:
+    class Filter;
+    void applicationEvent(QObject* watched, QEvent* event);
+    void formEvent(QObject* watched, QEvent* event);
+    void deliver(AnimWindow window, const AnimMessage& message);
+    void minimiseProgram();
+    void restoreProgram();
+
+    QPointer<QWidget> mainForm_;
+    std::unique_ptr<Filter> applicationFilter_;
+    std::unique_ptr<Filter> formFilter_;
+    AnimProcedure* applicationProcedure_ = nullptr;
+    QHash<QWidget*, AnimProcedure*> formProcedures_;
+    // The application window.
+    AnimRect rect_;
+    AnimPlacement placement_;
+    bool iconic_ = false;
+    QList<QPointer<QWidget>> minimised_; // the windows that went with it
+    int ownChanges_ = 0;                 // > 0 while the adapter itself changes windows
+};
+
+} // namespace linnery
