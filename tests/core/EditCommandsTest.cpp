@@ -134,8 +134,9 @@ TEST(EditCommands, Cp932ByteExact) {
 }
 
 // Without an undo copy, prefix and suffix give the pages of a loaded file back while they copy it: the
-// lines still to be copied must stay whole, also where the file's buffer is mapped in pages (from 8 MB).
-TEST(EditCommands, AffixesWithoutUndoCopyKeepEveryLine) {
+// lines still to be copied must stay whole (the buffer is mapped in pages from 8 MB on). With one, the
+// pages are the undo copy's and must all stay.
+TEST(EditCommands, AffixesOnABigFileKeepEveryLine) {
     TempDir dir;
     std::string text;
     Lines lines;
@@ -144,18 +145,24 @@ TEST(EditCommands, AffixesWithoutUndoCopyKeepEveryLine) {
         text += lines.back() + "\n";
     }
     const std::string path = dir.file("big.txt", text);
-    for (Command command : {Prefix, Suffix}) {
-        Editor editor;
-        editor.keepsUndoCopy = false;
-        editor.loadDocument(path);
-        run(editor, command, "> ");
-        ASSERT_EQ(editor.doc.count(), static_cast<int>(lines.size()));
-        for (std::size_t i = 0; i < lines.size(); i += 997)
-            EXPECT_EQ(editor.doc.get(static_cast<int>(i)),
-                      command == Prefix ? "> " + lines[i] : lines[i] + "> ");
-        EXPECT_EQ(editor.doc.at(editor.doc.count() - 1),
-                  command == Prefix ? "> " + lines.back() : lines.back() + "> ");
-        EXPECT_TRUE(editor.undoCopy.empty());
+    for (const bool undo : {false, true}) {
+        for (Command command : {Prefix, Suffix}) {
+            Editor editor;
+            editor.keepsUndoCopy = undo;
+            editor.loadDocument(path);
+            run(editor, command, "> ");
+            ASSERT_EQ(editor.doc.count(), static_cast<int>(lines.size()));
+            for (std::size_t i = 0; i < lines.size(); i += 997)
+                EXPECT_EQ(editor.doc.get(static_cast<int>(i)),
+                          command == Prefix ? "> " + lines[i] : lines[i] + "> ");
+            EXPECT_EQ(editor.doc.lines().views()[lines.size() - 1],
+                      command == Prefix ? "> " + lines.back() : lines.back() + "> ");
+            EXPECT_EQ(editor.undoCopy.empty(), !undo);
+            if (undo) {
+                editor.undoRedo();
+                EXPECT_EQ(linesOf(editor.doc), lines);
+            }
+        }
     }
 }
 
