@@ -10,6 +10,7 @@
 #include "forms/Unit3.h"
 #include "forms/Unit5.h"
 #include "widgets/AnimWnd.h"
+#include "widgets/ClipboardLines.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Fonts.h"
 #include "widgets/LineListModel.h"
@@ -505,7 +506,7 @@ void TForm1::N19Click() {
 void TForm1::N20Click() {
     readView();
     try {
-        QGuiApplication::clipboard()->setText(fromCodePage(exportClipboardText(editor_.doc)));
+        QGuiApplication::clipboard()->setMimeData(new ClipboardLines(exportedLines(editor_.doc)));
     } catch (const std::exception& error) {
         reportError(error);
     }

@@ -282,6 +282,7 @@ int run(int argc, char** argv) {
     }
     applySettings(o.codepage, o.locale);
     Editor editor;
+    editor.keepsUndoCopy = false; // nothing undoes here
     editor.random.setState(o.state);
     if (o.ticks) {
         const std::uint32_t ticks = *o.ticks;

@@ -22,24 +22,36 @@ void importClipboardText(Editor& editor, std::string_view text) {
     editor.doc.assign(std::move(lines));
 }
 
-std::string exportClipboardText(const Document& doc) {
-    const bool selectionOnly = doc.selectedCount() > 1;
-    const auto& lines = doc.lines().views();
+LineList exportedLines(const Document& doc) {
+    if (doc.selectedCount() <= 1)
+        return doc.lines();
+    const LineViews& lines = doc.lines().views();
     const auto& selected = doc.selection();
-    auto taken = [&](std::size_t i) { return !selectionOnly || selected[i] != 0; };
-    std::size_t size = 0;
+    LineViews taken;
+    taken.reserve(static_cast<std::size_t>(doc.selectedCount()));
     for (std::size_t i = 0; i < lines.size(); ++i)
-        if (taken(i))
-            size += lines[i].size() + 2;
+        if (selected[i])
+            taken.push_back(lines, i);
+    LineList out;
+    out.assignViews(std::move(taken), doc.lines());
+    return out;
+}
+
+std::string clipboardText(const LineList& lines) {
+    std::size_t size = 0;
+    for (std::string_view line : lines.views())
+        size += line.size() + 2;
     std::string text;
     text.reserve(size);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (!taken(i))
-            continue;
-        text.append(lines[i]);
+    for (std::string_view line : lines.views()) {
+        text.append(line);
         text += "\r\n";
     }
     return text;
+}
+
+std::string exportClipboardText(const Document& doc) {
+    return clipboardText(exportedLines(doc));
 }
 
 } // namespace linnery

@@ -11,7 +11,12 @@ namespace linnery {
 // lone LF end lines; a final line break gives one empty last line; an empty text gives one empty line.
 // The undo copy can no longer be reached.
 void importClipboardText(Editor& editor, std::string_view text);
-// The selected lines (more than one selected) or all lines, each followed by CR LF.
+// The lines the export takes: the selected lines (more than one selected) or all lines. They share the
+// document's bytes, so taking them costs no copy of the text.
+LineList exportedLines(const Document& doc);
+// Every line followed by CR LF.
+std::string clipboardText(const LineList& lines);
+// clipboardText(exportedLines(doc)).
 std::string exportClipboardText(const Document& doc);
 
 } // namespace linnery

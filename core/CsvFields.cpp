@@ -136,6 +136,81 @@ void appendJoinedFields(const std::vector<std::string>& fields, std::string& lin
     }
 }
 
+std::size_t joinedFieldEnd(std::string_view joined, std::size_t pos) {
+    const CodePage::Kind kind = CodePage::current().kind();
+    if (kind == CodePage::Kind::Utf8 || kind == CodePage::Kind::SingleByte) {
+        // No byte of a multi-byte UTF-8 character is ASCII, so the bytes can be searched directly.
+        const std::size_t comma = joined.find(',', pos);
+        if (pos >= joined.size() || joined[pos] != '"')
+            return comma == std::string_view::npos ? joined.size() : comma;
+        for (std::size_t at = pos + 1;;) {
+            const std::size_t quote = joined.find('"', at);
+            if (quote == std::string_view::npos)
+                return joined.size();
+            if (quote + 1 >= joined.size() || joined[quote + 1] != '"')
+                return quote + 1;
+            at = quote + 2;
+        }
+    }
+    Cursor c(joined.substr(pos));
+    if (!c.at('"')) {
+        while (!c.atEnd() && !c.at(','))
+            c.step();
+        return pos + c.pos();
+    }
+    c.step();
+    while (!c.atEnd()) {
+        const bool quote = c.at('"');
+        c.step();
+        if (quote && !c.at('"'))
+            break; // the closing quote; a doubled one stands for one
+        if (quote)
+            c.step();
+    }
+    return pos + c.pos();
+}
+
+bool isJoinedForm(std::string_view line, std::size_t k, std::size_t& start, std::size_t& end) {
+    const CodePage::Kind kind = CodePage::current().kind();
+    if (line.empty() || (kind != CodePage::Kind::Utf8 && kind != CodePage::Kind::SingleByte))
+        return false;
+    std::size_t pos = 0;
+    for (std::size_t field = 0;; ++field) {
+        const std::size_t from = pos;
+        if (line[pos] == '"') {
+            // Quoted, closed, and only because it has to be.
+            bool needed = false;
+            for (++pos;; ++pos) {
+                if (pos == line.size())
+                    return false;
+                if (line[pos] == '"') {
+                    if (pos + 1 == line.size() || line[pos + 1] != '"')
+                        break;
+                    needed = true;
+                    ++pos;
+                } else if (line[pos] == ',' || isBlank(line[pos])) {
+                    needed = true;
+                }
+            }
+            ++pos;
+            if (!needed)
+                return false;
+        } else {
+            for (; pos < line.size() && line[pos] != ','; ++pos)
+                if (line[pos] == '"' || isBlank(line[pos]))
+                    return false;
+        }
+        if (field == k) {
+            start = from;
+            end = pos;
+        }
+        if (pos == line.size())
+            return field >= k; // fewer fields would be padded
+        if (line[pos] != ',' || ++pos == line.size())
+            return false; // text after a closing quote, or a final comma, which adds no field
+    }
+}
+
 std::string joinFields(const std::vector<std::string>& fields) {
     std::string line;
     appendJoinedFields(fields, line);

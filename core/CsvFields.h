@@ -16,4 +16,13 @@ std::string joinFields(const std::vector<std::string>& fields);
 void splitFields(std::string_view line, std::vector<std::string>& fields);
 void appendJoinedFields(const std::vector<std::string>& fields, std::string& line);
 
+// Where the field that starts at `pos` of a joined line ends: behind its closing quote, or at the next
+// comma or the end.
+std::size_t joinedFieldEnd(std::string_view joined, std::size_t pos);
+
+// True when splitting the line, padding it to k + 1 fields and joining them gives the line back, and
+// then [start, end) is field k in it. Answers only for code pages whose multi-byte characters hold no
+// ASCII byte (UTF-8, single-byte ones); false otherwise, and for lines it cannot vouch for.
+bool isJoinedForm(std::string_view line, std::size_t k, std::size_t& start, std::size_t& end);
+
 } // namespace linnery

@@ -53,7 +53,7 @@ void deleteSelected(Editor& editor) {
     kept.reserve(views.size() - static_cast<std::size_t>(doc.selectedCount()));
     for (std::size_t i = 0; i < views.size(); ++i)
         if (!selected[i])
-            kept.push_back(views[i]);
+            kept.push_back(views, i);
     doc.reorder(viewsOf(std::move(kept), doc.lines()));
 }
 
@@ -83,12 +83,12 @@ LineList removeConsecutiveDuplicates(Editor& editor) {
     // that stay keep their selected flags, as when each copy is deleted on its own.
     for (std::size_t a = 0; a < n; ++a) {
         if (a + 1 < n && views[a] == views[a + 1]) {
-            removed.push_back(views[a]);
+            removed.push_back(views, a);
             continue;
         }
         if (selected[a])
             keptSelected.push_back(static_cast<int>(kept.size()));
-        kept.push_back(views[a]);
+        kept.push_back(views, a);
     }
     if (n >= 2)
         editor.progress.showSteps(0, static_cast<std::int64_t>(n) - 2, static_cast<std::int64_t>(n) - 1);

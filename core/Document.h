@@ -33,6 +33,8 @@ class Document {
     bool isSorted() const { return lines_.isSorted(); }
     // Replaces the lines in place of a reordering: no line selected, the first visible line stays.
     void reorder(LineList lines);
+    // For a command about to replace every line: see LineList::releaseBytesBefore.
+    bool releaseBytesBefore(const char* end) { return lines_.releaseBytesBefore(end); }
     // Exchanges the lines with `other` (undo and redo): no line selected, back at the first line.
     void exchange(LineList& other);
     // Puts back lines, selected flags (empty: none selected), focus and first visible line as a command

@@ -47,7 +47,7 @@ void Editor::run(const std::function<void()>& command) {
     } catch (const std::bad_alloc&) {
         // The command's own memory is free again by now.
         try {
-            if (undoCopiesTaken_ != copies)
+            if (undoCopiesTaken_ != copies && keepsUndoCopy)
                 doc.restore(undoCopy, std::move(selection), focus, top);
         } catch (const std::bad_alloc&) {
         }
@@ -57,8 +57,10 @@ void Editor::run(const std::function<void()>& command) {
 }
 
 void Editor::takeUndoCopy() {
-    LineList copy = doc.lines(); // may run out of memory before anything changed
-    undoCopy = std::move(copy);
+    if (keepsUndoCopy) {
+        LineList copy = doc.lines(); // may run out of memory before anything changed
+        undoCopy = std::move(copy);
+    }
     undoState = UndoState::Undo;
     ++undoCopiesTaken_;
 }

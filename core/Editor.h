@@ -36,6 +36,10 @@ class Editor {
     Progress progress;
     RandomGenerator random;
     std::function<std::uint32_t()> tickCount = systemTickCount;
+    // Off where nothing can undo (linnery-cli): the undo copy then stays empty, so the lines a command
+    // replaces are released at once, and a command that runs out of memory leaves the document as it
+    // stopped.
+    bool keepsUndoCopy = true;
 
     // Runs one command on the document. Running out of memory ends it at this boundary with the insert
     // error: the document, its selection, focus and first visible line are as before the command, and

@@ -1,5 +1,6 @@
 #include "core/HugePages.h"
 
+#include <cstdint>
 #include <cstring>
 #include <sys/mman.h>
 
@@ -36,6 +37,14 @@ void releaseLarge(void* block, std::size_t bytes) {
         ::munmap(block, mappedSize(bytes));
     else
         ::operator delete(block);
+}
+
+void releasePages(const void* from, const void* to) {
+    constexpr std::uintptr_t kPage = 4096;
+    const std::uintptr_t first = (reinterpret_cast<std::uintptr_t>(from) + kPage - 1) & ~(kPage - 1);
+    const std::uintptr_t last = reinterpret_cast<std::uintptr_t>(to) & ~(kPage - 1);
+    if (first < last)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 }
 
 void* reallocateLarge(void* block, std::size_t oldBytes, std::size_t newBytes, std::size_t keep) {

@@ -11,6 +11,9 @@ namespace linnery {
 bool usesHugePages(std::size_t bytes);
 void* allocateLarge(std::size_t bytes);            // throws std::bad_alloc
 void releaseLarge(void* block, std::size_t bytes); // with the size it was allocated with
+// Gives the whole pages within [from, to) of a block from allocateLarge back to the system; they read
+// as zeros afterwards. For bytes that will not be read again before the block is released.
+void releasePages(const void* from, const void* to);
 // A block of newBytes holding the first `keep` bytes of `block`; mapped blocks grow without copying.
 void* reallocateLarge(void* block, std::size_t oldBytes, std::size_t newBytes, std::size_t keep);
 

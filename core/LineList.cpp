@@ -3,6 +3,7 @@
 #include "core/CodePage.h"
 #include "core/Collation.h"
 #include "core/CollationOrder.h"
+#include "core/HugePages.h"
 #include "core/LineError.h"
 
 #include <algorithm>
@@ -103,8 +104,8 @@ int LineList::add(std::string_view line) {
         auto pos = std::upper_bound(
             lines_.begin(), lines_.end(), stored,
             [&](std::string_view a, std::string_view b) { return coll.compare(a, b, cp) < 0; });
-        const auto placed = lines_.insert(pos, stored);
-        return static_cast<int>(placed - lines_.begin());
+        lines_.insert(pos.index(), stored);
+        return static_cast<int>(pos.index());
     } catch (const std::bad_alloc&) {
         throw LineError::insert();
     }
@@ -118,7 +119,7 @@ void LineList::insert(int i, std::string_view line) {
     checkCapacity();
     std::string_view stored = store(line);
     try {
-        lines_.insert(lines_.begin() + i, stored);
+        lines_.insert(static_cast<std::size_t>(i), stored);
     } catch (const std::bad_alloc&) {
         throw LineError::insert();
     }
@@ -127,7 +128,7 @@ void LineList::insert(int i, std::string_view line) {
 void LineList::remove(int i) {
     if (i < 0 || i >= count())
         return;
-    lines_.erase(lines_.begin() + i);
+    lines_.erase(static_cast<std::size_t>(i));
 }
 
 void LineList::clear() {
@@ -140,7 +141,7 @@ void LineList::clear() {
 void LineList::replace(int i, std::string_view line) {
     if (i < 0 || i >= count())
         throw LineError::listIndex(i);
-    lines_[static_cast<std::size_t>(i)] = store(line);
+    lines_.set(static_cast<std::size_t>(i), store(line));
 }
 
 void LineList::keepBuffersOf(const LineList& other) {
@@ -170,10 +171,9 @@ void LineList::copyFrom(const LineList& source) {
 void LineList::appendFrom(const LineList& source) {
     if (lines_.size() + source.lines_.size() > kMaxLines)
         throw LineError::insert();
-    const LineViews added = source.lines_; // source may be this list
     keepBuffersOf(source);
     try {
-        lines_.insert(lines_.end(), added.begin(), added.end());
+        lines_.append(source.lines_, 0, source.lines_.size()); // source may be this list
     } catch (const std::bad_alloc&) {
         throw LineError::insert();
     }
@@ -188,15 +188,22 @@ void LineList::appendFrom(const LineList& source) {
 void LineList::setSorted(bool on) {
     if (on == sorted_)
         return;
-    if (on) { // the new order is built aside, so running out of memory changes nothing
-        const std::vector<int> order = collationOrder(lines_);
-        LineViews sortedLines;
-        sortedLines.reserve(lines_.size());
-        for (int i : order)
-            sortedLines.push_back(lines_[static_cast<std::size_t>(i)]);
-        lines_ = std::move(sortedLines);
-    }
+    if (on) // the new order is built aside, so running out of memory changes nothing
+        lines_ = lines_.inOrder(collationOrder(lines_));
     sorted_ = on;
+}
+
+bool LineList::releaseBytesBefore(const char* end) {
+    for (const Buffer& b : buffers_) {
+        const char* begin = b.data.get();
+        if (end < begin || end > begin + b.size)
+            continue;
+        if (b.data.use_count() != 1 || !usesHugePages(b.size))
+            return false;
+        releasePages(begin, end);
+        return true;
+    }
+    return false;
 }
 
 void LineList::assignViews(LineViews views, const LineList& from) {

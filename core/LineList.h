@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/HugePages.h"
+#include "core/LineViews.h"
 
 #include <cstddef>
 #include <memory>
@@ -9,9 +9,6 @@
 #include <vector>
 
 namespace linnery {
-
-// The lines of a list: views into byte buffers, in a table that can hold millions of entries.
-using LineViews = std::vector<std::string_view, HugePageAllocator<std::string_view>>;
 
 // An ordered list of lines (byte strings). The one list type of the program: the document, the undo
 // copy, the scratch lists and the lists of the other windows.
@@ -66,6 +63,12 @@ class LineList {
     void reserve(std::size_t lines) { lines_.reserve(lines); }
     // Appends a view that already lives in this list's buffers (from store() or views()).
     void pushView(std::string_view line) { lines_.push_back(line); }
+    // Keeps the other list's buffers alive with this list, for views taken from it.
+    void keepBuffersOf(const LineList& other);
+    // For a list whose lines are about to be replaced: gives the pages of its large buffer in front of
+    // `end` back to the system, when no other list shares that buffer (false when one does, or when
+    // `end` is in no such buffer). The lines there read as zeros afterwards.
+    bool releaseBytesBefore(const char* end);
 
     bool operator==(const LineList& other) const { return lines_ == other.lines_; }
 
@@ -74,7 +77,6 @@ class LineList {
         std::shared_ptr<const char[]> data;
         std::size_t size = 0;
     };
-    void keepBuffersOf(const LineList& other);
     void checkCapacity() const;
 
     LineViews lines_;

@@ -29,7 +29,7 @@ bool replaceMatches(LineList& work, std::string_view search, std::string_view re
     // A replacement is never compared again: every line is judged as it was loaded.
     for (std::size_t i = first; i < result.size(); ++i)
         if (matches(result[i], search))
-            result[i] = stored;
+            result.set(i, stored);
     work.assignViews(std::move(result), work);
     return true;
 }

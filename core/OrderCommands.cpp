@@ -28,8 +28,9 @@ enum class WholeDocument { KeepsTop, BackToTop };
 // placed, as they place it.
 template <class Arrange>
 void arrangeScope(Editor& editor, WholeDocument whole, bool stepped, Arrange arrange) {
-    // Every stepped order runs with at least 2 lines, so the denominator is at least 1.
-    Progress::Stepper stepper(editor.progress, std::max(1, editor.undoCopy.count() - 1));
+    // The denominator is the line count of the whole document, even in the selection scope; every stepped
+    // order runs with at least 2 lines, so it is at least 1.
+    Progress::Stepper stepper(editor.progress, std::max(1, editor.doc.count() - 1));
     const Step step = [&](std::size_t i) {
         if (stepped)
             stepper.step(static_cast<std::int64_t>(i));
@@ -52,19 +53,14 @@ void arrangeScope(Editor& editor, WholeDocument whole, bool stepped, Arrange arr
 }
 
 Views inCollationOrder(const Views& lines, const Step&) {
-    const std::vector<int> order = collationOrder(lines);
-    Views sorted;
-    sorted.reserve(lines.size());
-    for (int i : order)
-        sorted.push_back(lines[static_cast<std::size_t>(i)]);
-    return sorted;
+    return lines.inOrder(collationOrder(lines));
 }
 
 Views reversed(const Views& lines, const Step& step) {
     Views out;
     out.reserve(lines.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        out.push_back(lines[lines.size() - 1 - i]);
+        out.push_back(lines, lines.size() - 1 - i);
         step(i);
     }
     return out;
@@ -77,11 +73,17 @@ Views byLength(const Views& lines, const Step& step) {
     for (std::string_view line : lines)
         longest = std::max(longest, line.size());
     if (longest > 4 * lines.size() + 4096) {
-        Views sorted = lines;
-        std::stable_sort(sorted.begin(), sorted.end(),
-                         [](std::string_view a, std::string_view b) { return a.size() < b.size(); });
-        for (std::size_t i = 0; i < sorted.size(); ++i)
+        std::vector<std::size_t> order(lines.size());
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return lines[a].size() < lines[b].size(); });
+        Views sorted;
+        sorted.reserve(lines.size());
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            sorted.push_back(lines, order[i]);
             step(i);
+        }
         return sorted;
     }
     std::vector<std::size_t> start(longest + 2, 0);
@@ -91,7 +93,7 @@ Views byLength(const Views& lines, const Step& step) {
         start[len] += start[len - 1];
     Views sorted(lines.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        sorted[start[lines[i].size()]++] = lines[i];
+        sorted.set(start[lines[i].size()]++, lines[i]);
         step(i);
     }
     return sorted;
@@ -172,7 +174,7 @@ Views drawnAtRandom(Editor& editor, const Views& lines, const Step& step) {
     Views order;
     order.reserve(lines.size());
     for (std::uint32_t position : positions)
-        order.push_back(lines[position]);
+        order.push_back(lines, position);
     return order;
 }
 

@@ -20,13 +20,13 @@ GatheredLines gatherSelection(Document& doc) {
     kept.reserve(static_cast<std::size_t>(n - doc.selectedCount()));
     for (int i = n - 1; i >= 0; --i) {
         if (selected[static_cast<std::size_t>(i)]) {
-            taken.push_back(lines[static_cast<std::size_t>(i)]);
+            taken.push_back(lines, static_cast<std::size_t>(i));
             gathered.anchor = i;
         }
     }
     for (int i = 0; i < n; ++i)
         if (!selected[static_cast<std::size_t>(i)])
-            kept.push_back(lines[static_cast<std::size_t>(i)]);
+            kept.push_back(lines, static_cast<std::size_t>(i));
 
     gathered.lines.assignViews(std::move(taken), doc.lines());
     LineList rest;
@@ -46,9 +46,10 @@ void reinsertBlock(Document& doc, int anchor, const LineList& block) {
 
     LineViews merged;
     merged.reserve(lines.size() + blockLines.size());
-    merged.insert(merged.end(), lines.begin(), lines.begin() + anchor);
-    merged.insert(merged.end(), blockLines.begin(), blockLines.end());
-    merged.insert(merged.end(), lines.begin() + anchor, lines.end());
+    const auto at = static_cast<std::size_t>(anchor);
+    merged.append(lines, 0, at);
+    merged.append(blockLines, 0, blockLines.size());
+    merged.append(lines, at, lines.size());
 
     // The copy keeps the document's buffers alive; assignViews adds the block's.
     LineList result = doc.lines();

@@ -133,4 +133,37 @@ TEST(EditCommands, Cp932ByteExact) {
     EXPECT_EQ(f.editor.doc.at(0), hyou + "\\" + hyou);
 }
 
+// Without an undo copy, prefix and suffix give the pages of a loaded file back while they copy it: the
+// lines still to be copied must stay whole (the buffer is mapped in pages from 8 MB on). With one, the
+// pages are the undo copy's and must all stay.
+TEST(EditCommands, AffixesOnABigFileKeepEveryLine) {
+    TempDir dir;
+    std::string text;
+    Lines lines;
+    for (int i = 0; text.size() < (9u << 20); ++i) {
+        lines.push_back(std::to_string(i) + (i % 7 == 0 ? "" : " 行"));
+        text += lines.back() + "\n";
+    }
+    const std::string path = dir.file("big.txt", text);
+    for (const bool undo : {false, true}) {
+        for (Command command : {Prefix, Suffix}) {
+            Editor editor;
+            editor.keepsUndoCopy = undo;
+            editor.loadDocument(path);
+            run(editor, command, "> ");
+            ASSERT_EQ(editor.doc.count(), static_cast<int>(lines.size()));
+            for (std::size_t i = 0; i < lines.size(); i += 997)
+                EXPECT_EQ(editor.doc.get(static_cast<int>(i)),
+                          command == Prefix ? "> " + lines[i] : lines[i] + "> ");
+            EXPECT_EQ(editor.doc.lines().views()[lines.size() - 1],
+                      command == Prefix ? "> " + lines.back() : lines.back() + "> ");
+            EXPECT_EQ(editor.undoCopy.empty(), !undo);
+            if (undo) {
+                editor.undoRedo();
+                EXPECT_EQ(linesOf(editor.doc), lines);
+            }
+        }
+    }
+}
+
 } // namespace
