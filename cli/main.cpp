@@ -3,6 +3,7 @@
 #include "cli/CliCommand.h"
 #include "core/CodePage.h"
 #include "core/LineError.h"
+#include "core/LineList.h"
 #include "core/Settings.h"
 #include "core/TextFile.h"
 
@@ -215,7 +216,8 @@ Options parse(int argc, char** argv) {
     o.call.args.assign(rest.begin() + 1, rest.begin() + 1 + static_cast<long>(need));
     // An entered text is one line: a line break in it would end up inside a line.
     for (const std::string& text : o.call.args)
-        if (text.find_first_of("\r\n") != std::string::npos)
+        if (std::any_of(text.begin(), text.end(),
+                        [](char c) { return endsLine(static_cast<unsigned char>(c)); }))
             throw UsageError(std::string(o.command->name) + ": a text argument must not hold a line break");
     std::vector<std::string> tail(rest.begin() + 1 + static_cast<long>(need), rest.end());
     if (!o.command->writesDocument && std::string(o.command->usage).find("FILE...") != std::string::npos) {

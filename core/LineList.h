@@ -10,6 +10,12 @@
 
 namespace linnery {
 
+// A line never holds these: CR and LF end a line where a text is split, NUL ends the whole text. An
+// entered text with one of them would change the line count on the next save.
+constexpr bool endsLine(char32_t c) {
+    return c == U'\r' || c == U'\n' || c == U'\0';
+}
+
 // An ordered list of lines (byte strings). The one list type of the program: the document, the undo
 // copy, the scratch lists and the lists of the other windows.
 //

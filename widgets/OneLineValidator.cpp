@@ -1,15 +1,16 @@
 #include "widgets/OneLineValidator.h"
 
+#include "core/LineList.h"
+
 #include <QLineEdit>
 
 namespace linnery {
 
 QValidator::State OneLineValidator::validate(QString& input, int& pos) const {
-    const auto breaksLine = [](QChar c) { return c == u'\r' || c == u'\n' || c == u'\0'; };
     qsizetype kept = 0;
     int cursor = pos;
     for (qsizetype i = 0; i < input.size(); ++i) {
-        if (!breaksLine(input[i]))
+        if (!endsLine(input[i].unicode()))
             input[kept++] = input[i];
         else if (i < pos)
             --cursor;
