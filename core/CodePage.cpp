@@ -8,7 +8,9 @@
 #include <array>
 #include <cctype>
 #include <clocale>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <langinfo.h>
 #include <stdexcept>
 #include <vector>
@@ -123,18 +125,16 @@ std::size_t utf8SequenceLength(std::string_view text, std::size_t pos) {
     return len;
 }
 
-bool isValidUtf8(std::string_view text) {
-    for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t n = utf8SequenceLength(text, pos);
-        if (n == 0)
-            return false;
-        pos += n;
-    }
-    return true;
-}
+// ICU's stop callback ends a conversion at the first byte it cannot decode or character it cannot encode.
+ConverterPtr openStrictConverter(const CodePage& cp);
 
-std::unique_ptr<CodePage>& currentSlot() {
-    static std::unique_ptr<CodePage> current;
+struct CurrentState {
+    std::shared_ptr<const CodePage> codePage;
+    bool followsDocuments = false;
+};
+
+CurrentState& currentSlot() {
+    static CurrentState current;
     return current;
 }
 
@@ -307,16 +307,129 @@ std::string CodePage::fromUtf8(std::string_view utf8) const {
     return out;
 }
 
+std::optional<std::string> CodePage::fromUtf8Exactly(std::string_view utf8, std::string* missing) const {
+    if (missing)
+        missing->clear();
+    std::vector<UChar>& buf = conv_->buffer;
+    buf.resize(utf8.size() + 1);
+    int32_t units = 0;
+    UErrorCode err = U_ZERO_ERROR;
+    u_strFromUTF8(buf.data(), static_cast<int32_t>(buf.size()), &units, utf8.data(),
+                  static_cast<int32_t>(utf8.size()), &err);
+    if (U_FAILURE(err))
+        return std::nullopt; // not UTF-8: nothing to name
+    if (kind_ == Kind::Utf8)
+        return std::string(utf8);
+    const ConverterPtr c = openStrictConverter(*this);
+    std::string out(static_cast<std::size_t>(units) * ucnv_getMaxCharSize(c.get()) + 8, '\0');
+    char* target = out.data();
+    const UChar* source = buf.data();
+    err = U_ZERO_ERROR;
+    ucnv_fromUnicode(c.get(), &target, out.data() + out.size(), &source, buf.data() + units, nullptr, true,
+                     &err);
+    if (U_FAILURE(err)) {
+        if (missing) {
+            UChar bad[4];
+            int8_t length = 4;
+            UErrorCode ignored = U_ZERO_ERROR;
+            ucnv_getInvalidUChars(c.get(), bad, &length, &ignored);
+            char utf8Bad[16];
+            int32_t n = 0;
+            u_strToUTF8(utf8Bad, sizeof utf8Bad, &n, bad, length, &ignored);
+            if (U_SUCCESS(ignored))
+                missing->assign(utf8Bad, static_cast<std::size_t>(n));
+        }
+        return std::nullopt;
+    }
+    out.resize(static_cast<std::size_t>(target - out.data()));
+    return out;
+}
+
+bool CodePage::decodesStrictly(std::string_view bytes) const {
+    if (kind_ == Kind::Utf8)
+        return isValidUtf8(bytes);
+    const ConverterPtr c = openStrictConverter(*this);
+    // In pieces through a small buffer, so a large text costs no memory of its size.
+    UChar buffer[16 * 1024];
+    const char* source = bytes.data();
+    const char* const limit = source + bytes.size();
+    for (;;) {
+        UChar* target = buffer;
+        UErrorCode err = U_ZERO_ERROR;
+        ucnv_toUnicode(c.get(), &target, buffer + std::size(buffer), &source, limit, nullptr, true, &err);
+        if (err == U_BUFFER_OVERFLOW_ERROR)
+            continue;
+        return U_SUCCESS(err);
+    }
+}
+
+bool CodePage::sameAs(const CodePage& other) const {
+    if (kind_ != other.kind_)
+        return false;
+    if (kind_ == Kind::Utf8 || kind_ == Kind::Cp932)
+        return true;
+    UErrorCode err = U_ZERO_ERROR;
+    return std::string_view(ucnv_getName(conv_->conv.get(), &err)) ==
+           ucnv_getName(other.conv_->conv.get(), &err);
+}
+
+bool CodePage::isValidUtf8(std::string_view text) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p < end) {
+        // Runs of ASCII, 16 bytes at a time.
+        while (end - p >= 16) {
+            std::uint64_t a, b;
+            std::memcpy(&a, p, 8);
+            std::memcpy(&b, p + 8, 8);
+            if ((a | b) & 0x8080808080808080ULL)
+                break;
+            p += 16;
+        }
+        if (p == end)
+            break;
+        if (static_cast<unsigned char>(*p) < 0x80) {
+            ++p;
+            continue;
+        }
+        const std::size_t n = utf8SequenceLength(text, static_cast<std::size_t>(p - text.data()));
+        if (n == 0)
+            return false;
+        p += n;
+    }
+    return true;
+}
+
 const CodePage& CodePage::current() {
-    auto& slot = currentSlot();
-    if (!slot)
-        slot = std::make_unique<CodePage>(defaultName());
-    return *slot;
+    return *currentShared();
+}
+
+std::shared_ptr<const CodePage> CodePage::currentShared() {
+    CurrentState& slot = currentSlot();
+    if (!slot.codePage)
+        slot.codePage = std::make_shared<CodePage>(defaultName());
+    return slot.codePage;
 }
 
 void CodePage::setCurrent(const std::string& name) {
-    auto replacement = std::make_unique<CodePage>(name); // throws before anything changes
-    currentSlot() = std::move(replacement);
+    auto replacement = std::make_shared<CodePage>(name); // throws before anything changes
+    currentSlot() = {std::move(replacement), false};
+}
+
+void CodePage::followDocuments() {
+    currentSlot() = {std::make_shared<CodePage>(localeCharset()), true};
+}
+
+bool CodePage::followsDocuments() {
+    return currentSlot().followsDocuments;
+}
+
+void CodePage::adopt(std::shared_ptr<const CodePage> documentCodePage) {
+    CurrentState& slot = currentSlot();
+    // The same code page keeps its object, so nothing that holds it sees it change.
+    if (slot.followsDocuments && documentCodePage &&
+        !(slot.codePage && slot.codePage->sameAs(*documentCodePage)))
+        slot.codePage = std::move(documentCodePage);
 }
 
 std::string CodePage::defaultName() {
@@ -331,6 +444,19 @@ std::string CodePage::localeCharset() {
     const char* codeset = nl_langinfo(CODESET);
     return codeset ? codeset : "";
 }
+
+namespace {
+ConverterPtr openStrictConverter(const CodePage& cp) {
+    UErrorCode err = U_ZERO_ERROR;
+    ConverterPtr conv(
+        ucnv_open(cp.kind() == CodePage::Kind::Cp932 ? kCp932Converter : cp.name().c_str(), &err));
+    if (U_FAILURE(err) || !conv)
+        throw std::invalid_argument("unknown code page: " + cp.name());
+    ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
+    ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
+    return conv;
+}
+} // namespace
 
 UConverter* detail::openDecoder(const CodePage& cp) {
     switch (cp.kind()) {

@@ -1,5 +1,6 @@
 #include "core/Editor.h"
 
+#include "core/CodePageDetection.h"
 #include "core/LineError.h"
 #include "core/TextFile.h"
 
@@ -73,14 +74,17 @@ void Editor::undoRedo() {
 
 void Editor::loadDocument(const std::string& path) {
     LineList lines;
+    LoadInfo info;
     try {
-        loadFile(lines, path);
+        info = loadFile(lines, path);
     } catch (...) {
         if (!lines.empty())
             doc.assign(std::move(lines));
         throw;
     }
+    std::shared_ptr<const CodePage> codePage = codePageFor(info.text);
     doc.assign(std::move(lines));
+    CodePage::adopt(std::move(codePage));
 }
 
 std::string_view fileNamePart(std::string_view path) {

@@ -96,7 +96,8 @@ LoadInfo readText(LineList& list, int fd, std::size_t sizeHint, const std::strin
     } catch (const std::bad_alloc&) {
         throw LineError::insert();
     }
-    splitText(list, buffer.share(), buffer.view());
+    info.text = buffer.view();
+    splitText(list, buffer.share(), info.text);
     return info;
 }
 
@@ -126,6 +127,7 @@ LoadInfo splitLines(LineList& list, std::shared_ptr<const char[]> buffer, std::s
         info.stoppedAtNul = true;
         info.nulOffset = text.size();
     }
+    info.text = text;
     splitText(list, std::move(buffer), text);
     return info;
 }

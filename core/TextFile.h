@@ -13,6 +13,8 @@ struct LoadInfo {
     // The file held a NUL byte at `nulOffset`: everything from it on was not loaded (not even read).
     bool stoppedAtNul = false;
     std::uint64_t nulOffset = 0;
+    // The loaded bytes, up to the NUL: what the list's lines were cut from. Valid while the list keeps them.
+    std::string_view text;
 };
 
 // Replaces the list with the lines of the file: CR LF, CR or LF end a line, the first NUL ends the
