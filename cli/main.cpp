@@ -350,10 +350,12 @@ int run(int argc, char** argv) {
 
     if (o.call.files.empty()) {
         LineList lines;
-        const LoadInfo info =
-            o.file == "-" ? loadStream(lines, STDIN_FILENO, o.file) : loadFile(lines, o.file);
-        warnIfCut(info, o.file);
-        CodePage::adopt(codePageFor(info.text));
+        std::shared_ptr<const CodePage> codePage;
+        const auto judge = [&](std::string_view text) { codePage = codePageFor(text); };
+        warnIfCut(o.file == "-" ? loadStream(lines, STDIN_FILENO, o.file, judge)
+                                : loadFile(lines, o.file, judge),
+                  o.file);
+        CodePage::adopt(std::move(codePage));
         editor.doc.assign(std::move(lines));
         if (std::string_view(o.command->usage).starts_with("TEXT"))
             for (std::string& text : o.call.args) {

@@ -1,5 +1,7 @@
 #include "core/CodePage.h"
 
+#include "core/Utf8Validation.h"
+
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 #include <unicode/ustring.h>
@@ -127,6 +129,60 @@ std::size_t utf8SequenceLength(std::string_view text, std::size_t pos) {
 
 // ICU's stop callback ends a conversion at the first byte it cannot decode or character it cannot encode.
 ConverterPtr openStrictConverter(const CodePage& cp);
+
+// Which cp932 bytes and byte pairs ICU decodes, asked once: a whole file is then checked at the speed
+// of a table look-up per character instead of a conversion.
+struct Cp932Table {
+    std::array<std::uint8_t, 256> step{}; // 1: decodes alone, 2: a lead byte, 0: neither
+    std::vector<std::uint8_t> pair{std::vector<std::uint8_t>(65536)}; // lead << 8 | trail decodes
+};
+
+const Cp932Table& cp932Table() {
+    static const Cp932Table table = [] {
+        Cp932Table t;
+        const ConverterPtr c = openStrictConverter(CodePage("cp932"));
+        auto decodes = [&](const char* bytes, int32_t n) {
+            UChar out[4];
+            UErrorCode err = U_ZERO_ERROR;
+            ucnv_resetToUnicode(c.get());
+            const int32_t units = ucnv_toUChars(c.get(), out, 4, bytes, n, &err);
+            return U_SUCCESS(err) && units == 1;
+        };
+        for (int b = 0; b < 256; ++b) {
+            const char one[] = {static_cast<char>(b)};
+            const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+            t.step[static_cast<std::size_t>(b)] = lead ? 2 : decodes(one, 1) ? 1 : 0;
+            for (int trail = 0; lead && trail < 256; ++trail) {
+                const char two[] = {static_cast<char>(b), static_cast<char>(trail)};
+                t.pair[static_cast<std::size_t>(b << 8 | trail)] = decodes(two, 2);
+            }
+        }
+        return t;
+    }();
+    return table;
+}
+
+bool decodesAsCp932(std::string_view text) {
+    const Cp932Table& t = cp932Table();
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* const end = p + text.size();
+    if (p == end)
+        return true;
+    // The last byte alone, so the loop may always read a second one.
+    const auto* const last = end - 1;
+    while (p < last) {
+        p = skipAscii(p, last);
+        if (p >= last)
+            break;
+        // Without a branch on the kind of character: the text mixes both kinds at random.
+        const unsigned step = t.step[*p];
+        const bool ok = step == 1 || (step == 2 && t.pair[static_cast<std::size_t>(*p << 8 | p[1])]);
+        if (!ok)
+            return false;
+        p += step;
+    }
+    return p == end || t.step[*p] == 1;
+}
 
 struct CurrentState {
     std::shared_ptr<const CodePage> codePage;
@@ -310,44 +366,34 @@ std::string CodePage::fromUtf8(std::string_view utf8) const {
 std::optional<std::string> CodePage::fromUtf8Exactly(std::string_view utf8, std::string* missing) const {
     if (missing)
         missing->clear();
-    std::vector<UChar>& buf = conv_->buffer;
-    buf.resize(utf8.size() + 1);
-    int32_t units = 0;
-    UErrorCode err = U_ZERO_ERROR;
-    u_strFromUTF8(buf.data(), static_cast<int32_t>(buf.size()), &units, utf8.data(),
-                  static_cast<int32_t>(utf8.size()), &err);
-    if (U_FAILURE(err))
-        return std::nullopt; // not UTF-8: nothing to name
-    if (kind_ == Kind::Utf8)
-        return std::string(utf8);
-    const ConverterPtr c = openStrictConverter(*this);
-    std::string out(static_cast<std::size_t>(units) * ucnv_getMaxCharSize(c.get()) + 8, '\0');
-    char* target = out.data();
-    const UChar* source = buf.data();
-    err = U_ZERO_ERROR;
-    ucnv_fromUnicode(c.get(), &target, out.data() + out.size(), &source, buf.data() + units, nullptr, true,
-                     &err);
-    if (U_FAILURE(err)) {
-        if (missing) {
-            UChar bad[4];
-            int8_t length = 4;
-            UErrorCode ignored = U_ZERO_ERROR;
-            ucnv_getInvalidUChars(c.get(), bad, &length, &ignored);
-            char utf8Bad[16];
-            int32_t n = 0;
-            u_strToUTF8(utf8Bad, sizeof utf8Bad, &n, bad, length, &ignored);
-            if (U_SUCCESS(ignored))
-                missing->assign(utf8Bad, static_cast<std::size_t>(n));
+    if (!isValidUtf8(utf8))
+        return std::nullopt; // not text: nothing to name
+    // Every character comes back as itself, or it was not held: ICU drops some characters (default
+    // ignorables) and maps others to look-alikes one way only, and both would match other lines.
+    std::string bytes = fromUtf8(utf8);
+    const std::string back = toUtf8(bytes);
+    if (back == utf8)
+        return bytes;
+    if (missing) {
+        // Encoding writes one character for each, so the two texts go in step up to the first change.
+        std::size_t pos = 0;
+        while (pos < utf8.size()) {
+            const std::size_t n = utf8SequenceLength(utf8, pos);
+            if (utf8.compare(pos, n, back, pos, n) != 0) {
+                missing->assign(utf8.substr(pos, n));
+                break;
+            }
+            pos += n;
         }
-        return std::nullopt;
     }
-    out.resize(static_cast<std::size_t>(target - out.data()));
-    return out;
+    return std::nullopt;
 }
 
 bool CodePage::decodesStrictly(std::string_view bytes) const {
     if (kind_ == Kind::Utf8)
         return isValidUtf8(bytes);
+    if (kind_ == Kind::Cp932)
+        return decodesAsCp932(bytes);
     const ConverterPtr c = openStrictConverter(*this);
     // In pieces through a small buffer, so a large text costs no memory of its size.
     UChar buffer[16 * 1024];
@@ -374,30 +420,7 @@ bool CodePage::sameAs(const CodePage& other) const {
 }
 
 bool CodePage::isValidUtf8(std::string_view text) {
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    while (p < end) {
-        // Runs of ASCII, 16 bytes at a time.
-        while (end - p >= 16) {
-            std::uint64_t a, b;
-            std::memcpy(&a, p, 8);
-            std::memcpy(&b, p + 8, 8);
-            if ((a | b) & 0x8080808080808080ULL)
-                break;
-            p += 16;
-        }
-        if (p == end)
-            break;
-        if (static_cast<unsigned char>(*p) < 0x80) {
-            ++p;
-            continue;
-        }
-        const std::size_t n = utf8SequenceLength(text, static_cast<std::size_t>(p - text.data()));
-        if (n == 0)
-            return false;
-        p += n;
-    }
-    return true;
+    return isValidUtf8Text(text);
 }
 
 const CodePage& CodePage::current() {

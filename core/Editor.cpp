@@ -74,15 +74,14 @@ void Editor::undoRedo() {
 
 void Editor::loadDocument(const std::string& path) {
     LineList lines;
-    LoadInfo info;
+    std::shared_ptr<const CodePage> codePage;
     try {
-        info = loadFile(lines, path);
+        loadFile(lines, path, [&](std::string_view text) { codePage = codePageFor(text); });
     } catch (...) {
         if (!lines.empty())
             doc.assign(std::move(lines));
         throw;
     }
-    std::shared_ptr<const CodePage> codePage = codePageFor(info.text);
     doc.assign(std::move(lines));
     CodePage::adopt(std::move(codePage));
 }

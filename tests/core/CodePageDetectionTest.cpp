@@ -29,7 +29,10 @@ TEST(CodePageDetection, JudgesTextsOnTheirBytes) {
         {"empty", "", TextEncoding::Utf8},
         {"ASCII", "abc,def\r\n", TextEncoding::Utf8},
         {"UTF-8 kana", "\xe3\x81\x82\xe3\x82\xa2\r\n", TextEncoding::Utf8},
-        {"UTF-8 BOM", "\xef\xbb\xbfabc", TextEncoding::Utf8},
+        {"UTF-8 BOM",
+         "\xef\xbb\xbf"
+         "abc",
+         TextEncoding::Utf8},
         {"cp932 kana and kanji, with a 0x5C second byte", kCp932Text + "\x95\x5c\r\n", TextEncoding::Cp932},
         {"cp932 half-width katakana only", "\xb1\xb2\xb3\xb4\xb5\r\n\xb6\xb7\xb8\r\n", TextEncoding::Cp932},
         {"EUC-JP", kEucJpText + kEucJpText, TextEncoding::EucJp},
