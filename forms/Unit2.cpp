@@ -112,10 +112,11 @@ void TForm2::replaceDropped(const std::vector<std::string>& paths) {
         return;
     report_->clearReport();
     ReplacementReport result;
-    const std::string search = toCodePage(Edit1->text()), replacement = toCodePage(Edit2->text());
+    const std::string search = Edit1->text().toStdString(), replacement = Edit2->text().toStdString();
     try {
-        // On a thread of its own: the windows repaint meanwhile and take no input.
-        runner_->run([&] { result = replaceLinesInFiles(paths, search, replacement); });
+        // On a thread of its own: the windows repaint meanwhile and take no input. Each file gets the
+        // texts in its own code page.
+        runner_->run([&] { replaceLinesInFiles(paths, typedTexts(search, replacement), result); });
     } catch (const std::exception& e) {
         reportError(e);
         return;
