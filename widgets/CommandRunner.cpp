@@ -77,12 +77,20 @@ void CommandRunner::caption(const std::string& text) {
 
 void CommandRunner::showCaptions() {
     std::deque<std::string> captions;
+    bool looping = false;
     {
         std::lock_guard lock(mutex_);
         captions.swap(captions_);
         notified_ = false;
+        looping = looping_;
     }
-    if (showCaption_)
+    if (!showCaption_ || captions.empty())
+        return;
+    // While the event loop runs, captions that came faster than they could be drawn are skipped: drawing
+    // each of a backlog would keep the loop from answering the window manager.
+    if (looping)
+        showCaption_(captions.back());
+    else
         for (const std::string& caption : captions)
             showCaption_(caption);
 }

@@ -45,6 +45,15 @@ void LineListModel::freeze(int first, int last) {
 }
 
 void LineListModel::thaw() {
+    const int count = lines_ ? lines_->count() : 0;
+    if (count > 0 && count == frozenCount_) {
+        // Same rows, new texts: a reset would make the view lay out every row again, which takes a
+        // while for millions of them.
+        frozen_ = false;
+        frozenRows_.clear();
+        emit dataChanged(index(0), index(count - 1), {Qt::DisplayRole});
+        return;
+    }
     beginResetModel();
     frozen_ = false;
     frozenRows_.clear();
