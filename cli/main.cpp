@@ -4,6 +4,7 @@
 #include "core/CodePage.h"
 #include "core/LineError.h"
 #include "core/LineList.h"
+#include "core/SafeWrite.h"
 #include "core/Settings.h"
 #include "core/TextFile.h"
 
@@ -268,8 +269,27 @@ void warnIfCut(const LoadInfo& info, const std::string& file) {
                   << "; the rest is not loaded\n";
 }
 
+// A safety copy that an unfinished save left holds the only whole copy of the file's earlier content.
+void warnOfLeftovers(const std::string& file, const std::vector<std::string>& copies, bool removed) {
+    for (const std::string& copy : copies)
+        std::cerr << "linnery-cli: warning: " << file
+                  << (removed
+                          ? ": removed " + copy + ", the earlier content kept by a save that did not finish"
+                          : ": a save of it did not finish; its earlier content is kept in " + copy)
+                  << "\n";
+}
+
 void writeText(std::FILE* stream, const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stream);
+}
+
+void saveOutput(const LineList& lines, const std::string& path) {
+    try {
+        warnOfLeftovers(path, saveFile(lines, path), true);
+    } catch (const LineError&) {
+        warnOfLeftovers(path, leftoverSafetyCopies(path), false);
+        throw;
+    }
 }
 
 int run(int argc, char** argv) {
@@ -292,10 +312,20 @@ int run(int argc, char** argv) {
     }
     if (o.progress)
         editor.progress.setListener([](const std::string& caption) { std::cerr << caption << '\n'; });
+    // The removed lines must not be written over the input or the result; -o onto the input is fine,
+    // since the input is read whole first.
+    if (!o.call.removedPath.empty()) {
+        if (sameSaveTarget(o.call.removedPath, o.file == "-" ? "/proc/self/fd/0" : o.file))
+            throw UsageError("--removed " + o.call.removedPath + " is the input file");
+        if (!o.output.empty() && sameSaveTarget(o.call.removedPath, o.output))
+            throw UsageError("--removed " + o.call.removedPath + " is the output file");
+    }
 
     if (o.call.files.empty()) {
         LineList lines;
         warnIfCut(o.file == "-" ? loadStream(lines, STDIN_FILENO, o.file) : loadFile(lines, o.file), o.file);
+        if (o.file != "-")
+            warnOfLeftovers(o.file, leftoverSafetyCopies(o.file), false);
         editor.doc.assign(std::move(lines));
         std::optional<int> focus;
         if (!o.selectList.empty())
@@ -314,7 +344,7 @@ int run(int argc, char** argv) {
     if (o.output.empty())
         writeLines(STDOUT_FILENO, editor.doc.lines(), {});
     else
-        saveFile(editor.doc.lines(), o.output);
+        saveOutput(editor.doc.lines(), o.output);
     return 0;
 }
 
