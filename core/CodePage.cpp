@@ -124,9 +124,6 @@ std::size_t utf8SequenceLength(std::string_view text, std::size_t pos) {
     return len;
 }
 
-// ICU's stop callback ends a conversion at the first byte it cannot decode or character it cannot encode.
-ConverterPtr openStrictConverter(const CodePage& cp);
-
 struct CurrentState {
     std::shared_ptr<const CodePage> codePage;
     bool followsDocuments = false;
@@ -341,19 +338,7 @@ bool CodePage::decodesStrictly(std::string_view bytes) const {
     if (std::strcmp(ucnv_getName(conv_->conv.get(), &err), detail::eucJpConverterName()) == 0)
         if (const std::optional<bool> decodes = detail::decodesAsEucJp(bytes))
             return *decodes;
-    const ConverterPtr c = openStrictConverter(*this);
-    // In pieces through a small buffer, so a large text costs no memory of its size.
-    UChar buffer[16 * 1024];
-    const char* source = bytes.data();
-    const char* const limit = source + bytes.size();
-    for (;;) {
-        UChar* target = buffer;
-        UErrorCode err = U_ZERO_ERROR;
-        ucnv_toUnicode(c.get(), &target, buffer + std::size(buffer), &source, limit, nullptr, true, &err);
-        if (err == U_BUFFER_OVERFLOW_ERROR)
-            continue;
-        return U_SUCCESS(err);
-    }
+    return detail::decodesByConverter(ucnv_getName(conv_->conv.get(), &err), bytes);
 }
 
 bool CodePage::sameAs(const CodePage& other) const {
@@ -414,16 +399,6 @@ std::string CodePage::localeCharset() {
     const char* codeset = nl_langinfo(CODESET);
     return codeset ? codeset : "";
 }
-
-namespace {
-ConverterPtr openStrictConverter(const CodePage& cp) {
-    ConverterPtr conv(detail::openStrictConverter(cp.kind() == CodePage::Kind::Cp932 ? kCp932Converter
-                                                                                     : cp.name().c_str()));
-    if (!conv)
-        throw std::invalid_argument("unknown code page: " + cp.name());
-    return conv;
-}
-} // namespace
 
 UConverter* detail::openDecoder(const CodePage& cp) {
     switch (cp.kind()) {

@@ -284,6 +284,23 @@ UConverter* openStrictConverter(const char* icuName) {
     return conv;
 }
 
+bool decodesByConverter(const char* icuName, std::string_view bytes) {
+    const std::unique_ptr<UConverter, ConverterCloser> c(openStrictConverter(icuName));
+    if (!c)
+        return false;
+    // In pieces through a small buffer, so a large text costs no memory of its size.
+    UChar buffer[16 * 1024];
+    const char* source = bytes.data();
+    const char* const limit = source + bytes.size();
+    for (;;) {
+        UChar* target = buffer;
+        UErrorCode err = U_ZERO_ERROR;
+        ucnv_toUnicode(c.get(), &target, buffer + std::size(buffer), &source, limit, nullptr, true, &err);
+        if (err != U_BUFFER_OVERFLOW_ERROR)
+            return U_SUCCESS(err);
+    }
+}
+
 bool decodesAsCp932ByteWise(std::string_view bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     return cp932ByteWise(p, p + bytes.size());

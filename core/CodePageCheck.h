@@ -19,6 +19,9 @@ inline bool isCp932TrailByte(unsigned b) {
 // for a name ICU does not know.
 UConverter* openStrictConverter(const char* icuName);
 
+// A conversion by ICU's converter icuName: what the tables below must answer alike.
+bool decodesByConverter(const char* icuName, std::string_view bytes);
+
 // cp932: 32 bytes at a time where the processor has AVX2, else byte by byte (the tests compare the two).
 bool decodesAsCp932(std::string_view bytes);
 bool decodesAsCp932ByteWise(std::string_view bytes);
