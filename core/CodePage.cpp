@@ -338,7 +338,7 @@ bool CodePage::decodesStrictly(std::string_view bytes) const {
     if (std::strcmp(ucnv_getName(conv_->conv.get(), &err), detail::eucJpConverterName()) == 0)
         if (const std::optional<bool> decodes = detail::decodesAsEucJp(bytes))
             return *decodes;
-    return detail::decodesByConverter(ucnv_getName(conv_->conv.get(), &err), bytes);
+    return detail::decodesByConverter(name_.c_str(), bytes);
 }
 
 bool CodePage::sameAs(const CodePage& other) const {

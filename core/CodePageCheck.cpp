@@ -268,8 +268,6 @@ __attribute__((target("avx2"))) bool cp932Blocks(const unsigned char* p, const u
     return t.decodesFrom(p + carry, end);
 }
 
-const bool kHasAvx2 = __builtin_cpu_supports("avx2");
-
 #endif
 
 } // namespace
@@ -308,7 +306,8 @@ bool decodesAsCp932ByteWise(std::string_view bytes) {
 
 bool decodesAsCp932(std::string_view bytes) {
 #ifdef LINNERY_CHECK_AVX2
-    if (kHasAvx2 && cp932Sets().usable) {
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2 && cp932Sets().usable) {
         const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
         return cp932Blocks(p, p + bytes.size());
     }
