@@ -5,7 +5,9 @@
 #include "core/CodePageDetection.h"
 #include "core/ColumnSort.h"
 #include "core/DeleteCommands.h"
+#include "core/LineError.h"
 #include "core/OrderCommands.h"
+#include "core/SafeWrite.h"
 #include "core/TextFile.h"
 #include "forms/Unit2.h"
 #include "forms/Unit3.h"
@@ -50,6 +52,12 @@ struct BusyCursor {
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
+
+// The only whole copy of a file's earlier content may be one an unfinished save left; the user hears of it.
+void reportLeftoverCopies(const std::vector<std::string>& copies, bool removed) {
+    for (const std::string& copy : copies)
+        reportError(removed ? LineError::leftoverCopyRemoved(copy) : LineError::leftoverCopy(copy));
+}
 
 } // namespace
 
@@ -336,7 +344,9 @@ void TForm1::refreshTitle() {
 }
 
 bool TForm1::loadOpenName() {
-    if (!runCommand([this] { editor_.loadDocument(openName_); }))
+    const bool loaded = runCommand([this] { editor_.loadDocument(openName_); });
+    reportLeftoverCopies(leftoverSafetyCopies(openName_), false);
+    if (!loaded)
         return false;
     saveName_ = openName_;
     refreshTitle();
@@ -370,9 +380,10 @@ bool TForm1::askSaveName() {
 
 void TForm1::saveDocument() {
     try {
-        saveFile(editor_.doc.lines(), saveName_);
+        reportLeftoverCopies(saveFile(editor_.doc.lines(), saveName_), true);
     } catch (const std::exception& error) {
         reportError(error);
+        reportLeftoverCopies(leftoverSafetyCopies(saveName_), false);
     }
 }
 
