@@ -25,6 +25,10 @@ class LineError : public std::runtime_error {
     const std::string& tail() const { return tail_; }
     bool namesPath() const { return namesPath_; }
     const std::string& reason() const { return reason_; }
+    // The lead and tail in English, for a reader whose character set cannot show the Japanese words;
+    // empty for an error raised with a message of its own.
+    const std::string& englishLead() const { return englishLead_; }
+    const std::string& englishTail() const { return englishTail_; }
     // Why, to show after the message: "path: reason", the reason alone, or nothing without a reason. The
     // path is file-system bytes, the reason in the locale's encoding.
     std::string detail() const;
@@ -49,7 +53,14 @@ class LineError : public std::runtime_error {
     static LineError staging();
 
   private:
+    LineError& inEnglish(std::string lead, std::string tail = {}) {
+        englishLead_ = std::move(lead);
+        englishTail_ = std::move(tail);
+        return *this;
+    }
+
     std::string lead_, path_, tail_, reason_;
+    std::string englishLead_, englishTail_;
     bool namesPath_ = false;
 };
 
