@@ -1,8 +1,10 @@
 #pragma once
 
+#include "core/CodePage.h"
 #include "core/Editor.h"
 #include "core/LineError.h"
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -11,7 +13,8 @@ namespace linnery::cli {
 
 // What a command gets from the command line besides the document.
 struct Invocation {
-    std::vector<std::string> args;  // the command's own arguments (TEXT, K, ...), as bytes
+    std::vector<std::string> args;  // the command's own arguments (TEXT, K, ...); a TEXT is in the
+                                    // document's code page, replace-lines' texts as typed
     std::string removedPath;        // --removed
     std::vector<std::string> files; // replace-lines: the files to rewrite
 };
@@ -48,6 +51,13 @@ void printMessage(std::string_view text);
 // An error's text: the message with its path as given, the place it wrote to where it names none,
 // then the system's reason, each behind ": "; in English where the terminal cannot show the words.
 std::string errorText(const LineError& error);
+
+// A typed text (the terminal's) in the code page `cp`. It passes as typed where the locale is C or POSIX
+// or the terminal's character set is `cp`. Nothing when `cp` cannot hold one of its characters;
+// `problem` then says which (UTF-8). A UsageError when it is no text in the terminal's character set.
+std::optional<std::string> typedTextIn(const CodePage& cp, const std::string& typed, std::string& problem);
+// Bytes in the code page `cp` as text for the terminal, by the same rule.
+std::string textForTerminal(std::string_view bytes, const CodePage& cp);
 
 // Each command file registers its commands at start-up.
 bool registerCommands(std::initializer_list<CliCommand> commands);

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 namespace linnery::cli {
@@ -33,9 +34,12 @@ bool terminalShows(std::string_view utf8, std::string& bytes) {
         bytes = utf8;
         return true;
     }
-    bytes = charset->fromUtf8(utf8);
-    // A character the set lacks came out as "?", which does not read back as that character.
-    return charset->toUtf8(bytes) == utf8;
+    if (std::optional<std::string> exact = charset->fromUtf8Exactly(utf8)) {
+        bytes = std::move(*exact);
+        return true;
+    }
+    bytes = charset->fromUtf8(utf8); // what the set lacks as "?"
+    return false;
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "cli/CliCommand.h"
 #include "core/CodePage.h"
+#include "core/CodePageDetection.h"
 #include "core/LineError.h"
 #include "core/LineList.h"
 #include "core/Settings.h"
@@ -51,6 +52,55 @@ std::unique_ptr<CodePage>& terminalSlot() {
 std::string forTerminal(std::string_view utf8) {
     const auto& terminal = terminalSlot();
     return terminal ? terminal->fromUtf8(utf8) : std::string(utf8);
+}
+
+namespace {
+
+// Where bytes pass between the terminal and the lines as they are: a C or POSIX locale (scripts that
+// mean bytes), a character set ICU does not know, or one that is the code page itself.
+bool passesAsTyped(const CodePage& cp) {
+    const char* ctype = std::setlocale(LC_CTYPE, nullptr);
+    if (!ctype || std::strcmp(ctype, "C") == 0 || std::strcmp(ctype, "POSIX") == 0)
+        return true;
+    const auto& terminal = terminalSlot();
+    return !terminal || terminal->sameAs(cp);
+}
+
+std::string codePointName(std::string_view utf8) {
+    std::string out;
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const auto b = static_cast<unsigned char>(utf8[pos]);
+        const std::size_t n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+        char32_t c = n == 1 ? b : b & (0x3F >> (n - 1));
+        for (std::size_t i = 1; i < n && pos + i < utf8.size(); ++i)
+            c = (c << 6) | (static_cast<unsigned char>(utf8[pos + i]) & 0x3F);
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "%sU+%04X", out.empty() ? "" : " ", static_cast<unsigned>(c));
+        out += hex;
+        pos += n;
+    }
+    return out;
+}
+
+} // namespace
+
+std::optional<std::string> typedTextIn(const CodePage& cp, const std::string& typed, std::string& problem) {
+    problem.clear();
+    if (passesAsTyped(cp))
+        return typed;
+    const CodePage& terminal = *terminalSlot();
+    if (!terminal.decodesStrictly(typed))
+        throw UsageError("\"" + typed + "\" is no text in the terminal's character set " + terminal.name() +
+                         " (LC_ALL=C passes bytes as they are)");
+    std::string missing;
+    std::optional<std::string> bytes = cp.fromUtf8Exactly(terminal.toUtf8(typed), &missing);
+    if (!bytes)
+        problem = "\"" + missing + "\" (" + codePointName(missing) + ") is not in the code page " + cp.name();
+    return bytes;
+}
+
+std::string textForTerminal(std::string_view bytes, const CodePage& cp) {
+    return passesAsTyped(cp) ? std::string(bytes) : forTerminal(cp.toUtf8(bytes));
 }
 
 namespace {
@@ -143,7 +193,14 @@ void printHelp() {
     std::string text = kUsage;
     text += "Edits the lines of FILE (standard input when absent or \"-\") and writes them to\n"
             "standard output with CR LF after every line. Options go before or after the\n"
-            "command; \"--\" ends them, so a TEXT may start with \"-\".\n";
+            "command; \"--\" ends them, so a TEXT may start with \"-\".\n"
+            "\n"
+            "The lines, -o and --removed are file bytes in the document's code page:\n"
+            "--codepage or LINNERY_CODEPAGE, else judged on the input (UTF-8, else cp932 or\n"
+            "EUC-JP, else the locale's). TEXT, SEARCH, REPLACEMENT and what csv-fields prints\n"
+            "are text in the terminal's character set, converted to and from that code page\n"
+            "(as bytes in the C locale); a character the code page cannot hold is a usage\n"
+            "error.\n";
     // GNU's layout in 80 columns: what a row does from column 25, on a line of its own behind a long
     // name; its example behind it where that fits, else on the next line.
     constexpr std::size_t kHelpColumn = 24, kWidth = 80;
@@ -312,8 +369,21 @@ int run(int argc, char** argv) {
 
     if (o.call.files.empty()) {
         LineList lines;
-        warnIfCut(o.file == "-" ? loadStream(lines, STDIN_FILENO, o.file) : loadFile(lines, o.file), o.file);
+        std::shared_ptr<const CodePage> codePage;
+        const auto judge = [&](std::string_view text) { codePage = codePageFor(text); };
+        warnIfCut(o.file == "-" ? loadStream(lines, STDIN_FILENO, o.file, judge)
+                                : loadFile(lines, o.file, judge),
+                  o.file);
+        CodePage::adopt(std::move(codePage));
         editor.doc.assign(std::move(lines));
+        if (std::string_view(o.command->usage).starts_with("TEXT"))
+            for (std::string& text : o.call.args) {
+                std::string problem;
+                std::optional<std::string> bytes = typedTextIn(CodePage::current(), text, problem);
+                if (!bytes)
+                    throw UsageError(std::string(o.command->name) + ": " + forTerminal(problem));
+                text = std::move(*bytes);
+            }
         std::optional<int> focus;
         if (!o.selectList.empty())
             focus = applySelection(editor.doc, o.selectList); // as a click on the first selected line

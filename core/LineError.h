@@ -47,7 +47,8 @@ class LineError : public std::runtime_error {
     static LineError open(std::string_view path, std::string reason = {});
     // "ﾌｧｲﾙ %s を作成できません"
     static LineError create(std::string_view path, std::string reason = {});
-    // "ｽﾄﾘｰﾑへの書き込みｴﾗｰ"; the path goes only into the detail
+    // "ｽﾄﾘｰﾑへの書き込みｴﾗｰ"; the path (or a stream's name, such as "standard output") goes only into the
+    // detail
     static LineError write(std::string_view path = {}, std::string reason = {});
     // "RichEdit での行の挿入ｴﾗｰ"
     static LineError staging();
