@@ -20,95 +20,38 @@ TEST(MessageCli, FormsInEveryLocale) {
     const std::string nul = dir.file("nul.txt", std::string("x\0y", 3));
     const std::string noFile = linnery::systemReason(ENOENT), full = linnery::systemReason(ENOSPC);
     const std::string toFull = "exec >/dev/full; exec"; // standard output on a full device
-    struct Case {
-        const char* label;
-        Args args;
-        std::string locale, shellPrefix;
-        int exitCode;
-        std::string out, err;
+    const auto check = [](const char* label, const Args& args, const std::string& locale,
+                          const std::string& shellPrefix, int exitCode, const std::string& out,
+                          const std::string& err) {
+        SCOPED_TRACE(label);
+        const CliResult r = runCli(args, "", RunEnv{{"LC_ALL=" + locale}, 0, shellPrefix});
+        EXPECT_EQ(r.exitCode, exitCode);
+        EXPECT_EQ(r.out, out);
+        EXPECT_EQ(r.err, err);
     };
-    const Case cases[] = {
-        {"open error",
-         {"sort", missing},
-         "C.UTF-8",
-         "",
-         1,
-         "",
-         "linnery-cli: ﾌｧｲﾙ " + missing + " は開けません: " + noFile + "\n"},
-        {"open error, ASCII",
-         {"sort", missing},
-         "C",
-         "",
-         1,
-         "",
-         "linnery-cli: cannot open file " + missing + ": " + noFile + "\n"},
-        // The path stays the bytes it was given; only the words change.
-        {"open error, ASCII, path beyond it",
-         {"cat", japanese},
-         "POSIX",
-         "",
-         1,
-         "",
-         "linnery-cli: cannot open file " + japanese + ": " + noFile + "\n"},
-        {"create error, ASCII",
-         {"-o", dir.file("no/f"), "cat", list},
-         "C",
-         "",
-         1,
-         "",
-         "linnery-cli: cannot create file " + dir.file("no/f") + ": " + noFile + "\n"},
-        {"full output",
-         {"cat", list},
-         "C.UTF-8",
-         toFull,
-         1,
-         "",
-         "linnery-cli: ｽﾄﾘｰﾑへの書き込みｴﾗｰ: standard output: " + full + "\n"},
-        {"full output, ASCII",
-         {"cat", list},
-         "C",
-         toFull,
-         1,
-         "",
-         "linnery-cli: write error: standard output: " + full + "\n"},
-        {"full output of a command that prints",
-         {"csv-fields", list},
-         "C",
-         toFull,
-         1,
-         "",
-         "linnery-cli: write error: standard output: " + full + "\n"},
-        // Help that cannot be written is no success either.
-        {"full output of --help",
-         {"--help"},
-         "C",
-         toFull,
-         1,
-         "",
-         "linnery-cli: write error: standard output: " + full + "\n"},
-        {"summary, ASCII",
-         {"replace-lines", "old", "new", sub},
-         "C",
-         "",
-         0,
-         "rewrote 1 of 1 files:\n" + sub + "\n",
-         ""},
-        {"warning, ASCII",
-         {"cat", nul},
-         "C",
-         "",
-         0,
-         "x\r\n",
-         "linnery-cli: warning: " + nul +
-             ": reading stopped at the NUL byte at offset 1; the rest is not loaded\n"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
-        const CliResult r = runCli(c.args, "", RunEnv{{"LC_ALL=" + c.locale}, 0, c.shellPrefix});
-        EXPECT_EQ(r.exitCode, c.exitCode);
-        EXPECT_EQ(r.out, c.out);
-        EXPECT_EQ(r.err, c.err);
-    }
+    check("open error", {"sort", missing}, "C.UTF-8", "", 1, "",
+          "linnery-cli: ﾌｧｲﾙ " + missing + " は開けません: " + noFile + "\n");
+    check("open error, ASCII", {"sort", missing}, "C", "", 1, "",
+          "linnery-cli: cannot open file " + missing + ": " + noFile + "\n");
+    // The path stays the bytes it was given; only the words change.
+    check("open error, ASCII, path beyond it", {"cat", japanese}, "POSIX", "", 1, "",
+          "linnery-cli: cannot open file " + japanese + ": " + noFile + "\n");
+    check("create error, ASCII", {"-o", dir.file("no/f"), "cat", list}, "C", "", 1, "",
+          "linnery-cli: cannot create file " + dir.file("no/f") + ": " + noFile + "\n");
+    check("full output", {"cat", list}, "C.UTF-8", toFull, 1, "",
+          "linnery-cli: ｽﾄﾘｰﾑへの書き込みｴﾗｰ: standard output: " + full + "\n");
+    check("full output, ASCII", {"cat", list}, "C", toFull, 1, "",
+          "linnery-cli: write error: standard output: " + full + "\n");
+    check("full output of a command that prints", {"csv-fields", list}, "C", toFull, 1, "",
+          "linnery-cli: write error: standard output: " + full + "\n");
+    // Help that cannot be written is no success either.
+    check("full output of --help", {"--help"}, "C", toFull, 1, "",
+          "linnery-cli: write error: standard output: " + full + "\n");
+    check("summary, ASCII", {"replace-lines", "old", "new", sub}, "C", "", 0,
+          "rewrote 1 of 1 files:\n" + sub + "\n", "");
+    check("warning, ASCII", {"cat", nul}, "C", "", 0, "x\r\n",
+          "linnery-cli: warning: " + nul +
+              ": reading stopped at the NUL byte at offset 1; the rest is not loaded\n");
 }
 
 } // namespace
