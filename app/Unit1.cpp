@@ -207,7 +207,8 @@ void TForm1::FormShow() {
     // An empty first argument names no file: nothing to open, nothing to report.
     if (arguments_.size() < 2 || arguments_[1].empty())
         return;
-    openName_ = arguments_[1];
+    // Absolute from here on, so the title, the open dialog and the save name keep naming this file.
+    openName_ = absolutePath(arguments_[1]);
     loadOpenName();
 }
 
@@ -254,7 +255,7 @@ void TForm1::dropEvent(QDropEvent* event) {
 void TForm1::FilesDropped(const std::vector<std::string>& paths) {
     if (paths.empty() || CommandRunner::busy())
         return;
-    openName_ = paths.front(); // the first file only, whatever its type
+    openName_ = absolutePath(paths.front()); // the first file only, whatever its type
     if (loadOpenName()) {
         raise();
         activateWindow();

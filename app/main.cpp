@@ -6,6 +6,7 @@
 #include "forms/Unit3.h"
 #include "forms/Unit4.h"
 #include "forms/Unit5.h"
+#include "widgets/AppIcon.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Fonts.h"
 
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Linnery"));
+    linnery::installProgramIcon();
     linnery::installFontSubstitutes();
 
     try {

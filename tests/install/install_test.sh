@@ -41,6 +41,7 @@ for word in "${commands[@]}" "${options[@]}"; do
 done
 
 # Bash completion: commands first, options at a dash, files where a file goes, nothing for typed texts.
+# "--opt=value" comes as bash splits it at "=", or as one word where COMP_WORDBREAKS lacks "=".
 mkdir "$dest/work" && touch "$dest/work/a.txt"
 cd "$dest/work" || exit 1
 # shellcheck source=/dev/null
@@ -67,6 +68,14 @@ prefix |
 prefix X |a.txt
 replace-lines a b |a.txt
 delete-matching -- |
+--output =|a.txt
+--removed = a|a.txt
+--codepage = cp|cp932
+--locale =|ja ja_JP en en_US root
+--codepage=cp|--codepage=cp932
+--output=a|--output=a.txt
+--output = a.txt so|sort
+--progress =|
 TABLE
 [ "$(complete_words linnery-cli "")" = "${commands[*]}" ] || fail "the commands offered differ from the documented ones"
 
