@@ -8,6 +8,7 @@
 #include "forms/Unit5.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Fonts.h"
+#include "widgets/QtTranslation.h"
 
 #include <QApplication>
 
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
     QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Linnery"));
     linnery::installFontSubstitutes();
+    linnery::installQtTranslation();
 
     try {
         linnery::applySettings();
