@@ -2,6 +2,7 @@
 
 #include "core/AffixCommands.h"
 #include "core/ClipboardTransfer.h"
+#include "core/CodePageDetection.h"
 #include "core/ColumnSort.h"
 #include "core/DeleteCommands.h"
 #include "core/OrderCommands.h"
@@ -494,7 +495,12 @@ void TForm1::N19Click() {
     editor_.documentReplaced();
     refreshUndoItem();
     saveName_.clear();
-    if (!runCommand([&] { importClipboardText(editor_, toCodePage(data->text())); }))
+    // The imported text is a new document: it takes the set code page or the locale's.
+    std::shared_ptr<const CodePage> codePage = codePageForNewText();
+    if (!runCommand([&] {
+            importClipboardText(editor_, toCodePage(data->text(), *codePage));
+            CodePage::adopt(codePage);
+        }))
         return;
     openName_ = kClipboardName;
     refreshTitle();

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "core/CodePage.h"
 #include "core/Editor.h"
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -10,7 +12,8 @@ namespace linnery::cli {
 
 // What a command gets from the command line besides the document.
 struct Invocation {
-    std::vector<std::string> args;  // the command's own arguments (TEXT, K, ...), as bytes
+    std::vector<std::string> args;  // the command's own arguments (TEXT, K, ...); a TEXT is in the
+                                    // document's code page, replace-lines' texts as typed
     std::string removedPath;        // --removed
     std::vector<std::string> files; // replace-lines: the files to rewrite
 };
@@ -34,6 +37,13 @@ struct UsageError : std::runtime_error {
 
 // A message's UTF-8 words in the terminal's encoding (the locale's character set).
 std::string forTerminal(std::string_view utf8);
+
+// A typed text (the terminal's) in the code page `cp`. It passes as typed where the locale is C or POSIX
+// or the terminal's character set is `cp`. Nothing when `cp` cannot hold one of its characters;
+// `problem` then says which (UTF-8). A UsageError when it is no text in the terminal's character set.
+std::optional<std::string> typedTextIn(const CodePage& cp, const std::string& typed, std::string& problem);
+// Bytes in the code page `cp` as text for the terminal, by the same rule.
+std::string textForTerminal(std::string_view bytes, const CodePage& cp);
 
 // Each command file registers its commands at start-up.
 bool registerCommands(std::initializer_list<CliCommand> commands);

@@ -25,10 +25,33 @@ void tellWhatHappened(const ReplacementReport& report, bool failed) {
     std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
+// SEARCH and REPLACEMENT in one file's code page; a file whose code page cannot hold them is left alone.
+std::optional<ReplacementTexts> textsIn(const CodePage& cp, const Invocation& call, const std::string& path) {
+    std::string problem;
+    std::optional<std::string> search = typedTextIn(cp, call.args[0], problem);
+    std::optional<std::string> replacement;
+    if (search)
+        replacement = typedTextIn(cp, call.args[1], problem);
+    if (!replacement) {
+        // A set code page is the same for every file: say so before any file is touched.
+        if (!CodePage::followsDocuments())
+            throw UsageError("replace-lines: " + forTerminal(problem));
+        const std::string text = "linnery-cli: warning: " + path + " (" + cp.name() +
+                                 ") left unchanged: " + forTerminal(problem) + "\n";
+        std::fwrite(text.data(), 1, text.size(), stderr);
+        return std::nullopt;
+    }
+    return ReplacementTexts{std::move(*search), std::move(*replacement)};
+}
+
 void replaceLines(Editor&, const Invocation& call) {
+    if (!CodePage::followsDocuments())
+        (void)textsIn(CodePage::current(), call, {});
     ReplacementReport report;
     try {
-        replaceLinesInFiles(call.files, call.args[0], call.args[1], report);
+        replaceLinesInFiles(
+            call.files, [&](const CodePage& cp, const std::string& path) { return textsIn(cp, call, path); },
+            report);
     } catch (const LineError&) {
         tellWhatHappened(report, true);
         throw;

@@ -2,6 +2,7 @@
 
 #include "cli/CliCommand.h"
 #include "core/CodePage.h"
+#include "core/CodePageDetection.h"
 #include "core/LineError.h"
 #include "core/LineList.h"
 #include "core/Settings.h"
@@ -50,6 +51,55 @@ std::unique_ptr<CodePage>& terminalSlot() {
 std::string forTerminal(std::string_view utf8) {
     const auto& terminal = terminalSlot();
     return terminal ? terminal->fromUtf8(utf8) : std::string(utf8);
+}
+
+namespace {
+
+// Where bytes pass between the terminal and the lines as they are: a C or POSIX locale (scripts that
+// mean bytes), a character set ICU does not know, or one that is the code page itself.
+bool passesAsTyped(const CodePage& cp) {
+    const char* ctype = std::setlocale(LC_CTYPE, nullptr);
+    if (!ctype || std::strcmp(ctype, "C") == 0 || std::strcmp(ctype, "POSIX") == 0)
+        return true;
+    const auto& terminal = terminalSlot();
+    return !terminal || terminal->sameAs(cp);
+}
+
+std::string codePointName(std::string_view utf8) {
+    std::string out;
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const auto b = static_cast<unsigned char>(utf8[pos]);
+        const std::size_t n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+        char32_t c = n == 1 ? b : b & (0x3F >> (n - 1));
+        for (std::size_t i = 1; i < n && pos + i < utf8.size(); ++i)
+            c = (c << 6) | (static_cast<unsigned char>(utf8[pos + i]) & 0x3F);
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "%sU+%04X", out.empty() ? "" : " ", static_cast<unsigned>(c));
+        out += hex;
+        pos += n;
+    }
+    return out;
+}
+
+} // namespace
+
+std::optional<std::string> typedTextIn(const CodePage& cp, const std::string& typed, std::string& problem) {
+    problem.clear();
+    if (passesAsTyped(cp))
+        return typed;
+    const CodePage& terminal = *terminalSlot();
+    if (!terminal.decodesStrictly(typed))
+        throw UsageError("\"" + typed + "\" is no text in the terminal's character set " + terminal.name() +
+                         " (LC_ALL=C passes bytes as they are)");
+    std::string missing;
+    std::optional<std::string> bytes = cp.fromUtf8Exactly(terminal.toUtf8(typed), &missing);
+    if (!bytes)
+        problem = "\"" + missing + "\" (" + codePointName(missing) + ") is not in the code page " + cp.name();
+    return bytes;
+}
+
+std::string textForTerminal(std::string_view bytes, const CodePage& cp) {
+    return passesAsTyped(cp) ? std::string(bytes) : forTerminal(cp.toUtf8(bytes));
 }
 
 namespace {
@@ -139,7 +189,12 @@ void printHelp() {
     text +=
         "Edits the lines of FILE (standard input when absent or \"-\") and writes them to standard output\n"
         "with CR LF after every line. Options go before or after the command; \"--\" ends them, so a TEXT\n"
-        "may start with \"-\".\n";
+        "may start with \"-\".\n"
+        "\nThe lines, -o and --removed are file bytes in the document's code page: --codepage or\n"
+        "LINNERY_CODEPAGE, else judged on the input (UTF-8, else cp932 or EUC-JP, else the locale's).\n"
+        "TEXT, SEARCH, REPLACEMENT and what csv-fields prints are text in the terminal's character set,\n"
+        "converted to and from that code page (as bytes in the C locale); a character the code page\n"
+        "cannot hold is a usage error.\n";
     auto row = [&text](std::string left, std::string help, const char* example) {
         left.resize(std::max<std::size_t>(left.size() + 2, 29), ' ');
         help.resize(std::max<std::size_t>(help.size() + 2, 45), ' ');
@@ -295,8 +350,21 @@ int run(int argc, char** argv) {
 
     if (o.call.files.empty()) {
         LineList lines;
-        warnIfCut(o.file == "-" ? loadStream(lines, STDIN_FILENO, o.file) : loadFile(lines, o.file), o.file);
+        std::shared_ptr<const CodePage> codePage;
+        const auto judge = [&](std::string_view text) { codePage = codePageFor(text); };
+        warnIfCut(o.file == "-" ? loadStream(lines, STDIN_FILENO, o.file, judge)
+                                : loadFile(lines, o.file, judge),
+                  o.file);
+        CodePage::adopt(std::move(codePage));
         editor.doc.assign(std::move(lines));
+        if (std::string_view(o.command->usage).starts_with("TEXT"))
+            for (std::string& text : o.call.args) {
+                std::string problem;
+                std::optional<std::string> bytes = typedTextIn(CodePage::current(), text, problem);
+                if (!bytes)
+                    throw UsageError(std::string(o.command->name) + ": " + forTerminal(problem));
+                text = std::move(*bytes);
+            }
         std::optional<int> focus;
         if (!o.selectList.empty())
             focus = applySelection(editor.doc, o.selectList); // as a click on the first selected line

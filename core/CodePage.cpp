@@ -1,5 +1,7 @@
 #include "core/CodePage.h"
 
+#include "core/Utf8Validation.h"
+
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 #include <unicode/ustring.h>
@@ -8,7 +10,9 @@
 #include <array>
 #include <cctype>
 #include <clocale>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <langinfo.h>
 #include <stdexcept>
 #include <vector>
@@ -123,18 +127,70 @@ std::size_t utf8SequenceLength(std::string_view text, std::size_t pos) {
     return len;
 }
 
-bool isValidUtf8(std::string_view text) {
-    for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t n = utf8SequenceLength(text, pos);
-        if (n == 0)
-            return false;
-        pos += n;
-    }
-    return true;
+// ICU's stop callback ends a conversion at the first byte it cannot decode or character it cannot encode.
+ConverterPtr openStrictConverter(const CodePage& cp);
+
+// Which cp932 bytes and byte pairs ICU decodes, asked once: a whole file is then checked at the speed
+// of a table look-up per character instead of a conversion.
+struct Cp932Table {
+    std::array<std::uint8_t, 256> step{}; // 1: decodes alone, 2: a lead byte, 0: neither
+    std::vector<std::uint8_t> pair{std::vector<std::uint8_t>(65536)}; // lead << 8 | trail decodes
+};
+
+const Cp932Table& cp932Table() {
+    static const Cp932Table table = [] {
+        Cp932Table t;
+        const ConverterPtr c = openStrictConverter(CodePage("cp932"));
+        auto decodes = [&](const char* bytes, int32_t n) {
+            UChar out[4];
+            UErrorCode err = U_ZERO_ERROR;
+            ucnv_resetToUnicode(c.get());
+            const int32_t units = ucnv_toUChars(c.get(), out, 4, bytes, n, &err);
+            return U_SUCCESS(err) && units == 1;
+        };
+        for (int b = 0; b < 256; ++b) {
+            const char one[] = {static_cast<char>(b)};
+            const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+            t.step[static_cast<std::size_t>(b)] = lead ? 2 : decodes(one, 1) ? 1 : 0;
+            for (int trail = 0; lead && trail < 256; ++trail) {
+                const char two[] = {static_cast<char>(b), static_cast<char>(trail)};
+                t.pair[static_cast<std::size_t>(b << 8 | trail)] = decodes(two, 2);
+            }
+        }
+        return t;
+    }();
+    return table;
 }
 
-std::unique_ptr<CodePage>& currentSlot() {
-    static std::unique_ptr<CodePage> current;
+bool decodesAsCp932(std::string_view text) {
+    const Cp932Table& t = cp932Table();
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* const end = p + text.size();
+    if (p == end)
+        return true;
+    // The last byte alone, so the loop may always read a second one.
+    const auto* const last = end - 1;
+    while (p < last) {
+        p = skipAscii(p, last);
+        if (p >= last)
+            break;
+        // Without a branch on the kind of character: the text mixes both kinds at random.
+        const unsigned step = t.step[*p];
+        const bool ok = step == 1 || (step == 2 && t.pair[static_cast<std::size_t>(*p << 8 | p[1])]);
+        if (!ok)
+            return false;
+        p += step;
+    }
+    return p == end || t.step[*p] == 1;
+}
+
+struct CurrentState {
+    std::shared_ptr<const CodePage> codePage;
+    bool followsDocuments = false;
+};
+
+CurrentState& currentSlot() {
+    static CurrentState current;
     return current;
 }
 
@@ -307,16 +363,96 @@ std::string CodePage::fromUtf8(std::string_view utf8) const {
     return out;
 }
 
+std::optional<std::string> CodePage::fromUtf8Exactly(std::string_view utf8, std::string* missing) const {
+    if (missing)
+        missing->clear();
+    if (!isValidUtf8(utf8))
+        return std::nullopt; // not text: nothing to name
+    // Every character comes back as itself, or it was not held: ICU drops some characters (default
+    // ignorables) and maps others to look-alikes one way only, and both would match other lines.
+    std::string bytes = fromUtf8(utf8);
+    const std::string back = toUtf8(bytes);
+    if (back == utf8)
+        return bytes;
+    if (missing) {
+        // Encoding writes one character for each, so the two texts go in step up to the first change.
+        std::size_t pos = 0;
+        while (pos < utf8.size()) {
+            const std::size_t n = utf8SequenceLength(utf8, pos);
+            if (utf8.compare(pos, n, back, pos, n) != 0) {
+                missing->assign(utf8.substr(pos, n));
+                break;
+            }
+            pos += n;
+        }
+    }
+    return std::nullopt;
+}
+
+bool CodePage::decodesStrictly(std::string_view bytes) const {
+    if (kind_ == Kind::Utf8)
+        return isValidUtf8(bytes);
+    if (kind_ == Kind::Cp932)
+        return decodesAsCp932(bytes);
+    const ConverterPtr c = openStrictConverter(*this);
+    // In pieces through a small buffer, so a large text costs no memory of its size.
+    UChar buffer[16 * 1024];
+    const char* source = bytes.data();
+    const char* const limit = source + bytes.size();
+    for (;;) {
+        UChar* target = buffer;
+        UErrorCode err = U_ZERO_ERROR;
+        ucnv_toUnicode(c.get(), &target, buffer + std::size(buffer), &source, limit, nullptr, true, &err);
+        if (err == U_BUFFER_OVERFLOW_ERROR)
+            continue;
+        return U_SUCCESS(err);
+    }
+}
+
+bool CodePage::sameAs(const CodePage& other) const {
+    if (kind_ != other.kind_)
+        return false;
+    if (kind_ == Kind::Utf8 || kind_ == Kind::Cp932)
+        return true;
+    UErrorCode err = U_ZERO_ERROR;
+    return std::string_view(ucnv_getName(conv_->conv.get(), &err)) ==
+           ucnv_getName(other.conv_->conv.get(), &err);
+}
+
+bool CodePage::isValidUtf8(std::string_view text) {
+    return isValidUtf8Text(text);
+}
+
 const CodePage& CodePage::current() {
-    auto& slot = currentSlot();
-    if (!slot)
-        slot = std::make_unique<CodePage>(defaultName());
-    return *slot;
+    return *currentShared();
+}
+
+std::shared_ptr<const CodePage> CodePage::currentShared() {
+    CurrentState& slot = currentSlot();
+    if (!slot.codePage)
+        slot.codePage = std::make_shared<CodePage>(defaultName());
+    return slot.codePage;
 }
 
 void CodePage::setCurrent(const std::string& name) {
-    auto replacement = std::make_unique<CodePage>(name); // throws before anything changes
-    currentSlot() = std::move(replacement);
+    auto replacement = std::make_shared<CodePage>(name); // throws before anything changes
+    currentSlot() = {std::move(replacement), false};
+}
+
+void CodePage::followDocuments() {
+    currentSlot() = {std::make_shared<CodePage>(localeCharset()), true};
+}
+
+bool CodePage::followsDocuments() {
+    return currentSlot().followsDocuments;
+}
+
+void CodePage::adopt(std::shared_ptr<const CodePage> documentCodePage) {
+    CurrentState& slot = currentSlot();
+    // The same code page keeps its object, so nothing that holds it sees it change.
+    if (slot.followsDocuments && documentCodePage &&
+        !(slot.codePage && slot.codePage->sameAs(*documentCodePage)))
+        slot.codePage = std::move(documentCodePage);
 }
 
 std::string CodePage::defaultName() {
@@ -331,6 +467,19 @@ std::string CodePage::localeCharset() {
     const char* codeset = nl_langinfo(CODESET);
     return codeset ? codeset : "";
 }
+
+namespace {
+ConverterPtr openStrictConverter(const CodePage& cp) {
+    UErrorCode err = U_ZERO_ERROR;
+    ConverterPtr conv(
+        ucnv_open(cp.kind() == CodePage::Kind::Cp932 ? kCp932Converter : cp.name().c_str(), &err));
+    if (U_FAILURE(err) || !conv)
+        throw std::invalid_argument("unknown code page: " + cp.name());
+    ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
+    ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
+    return conv;
+}
+} // namespace
 
 UConverter* detail::openDecoder(const CodePage& cp) {
     switch (cp.kind()) {

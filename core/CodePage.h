@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -43,12 +44,29 @@ class CodePage {
     // UTF-8 -> bytes in this code page. Every character the code page cannot hold, default-ignorable ones
     // (U+200B, U+FEFF, ...) included, becomes the substitute '?'.
     std::string fromUtf8(std::string_view utf8) const;
+    // UTF-8 -> bytes in this code page when it holds every character; otherwise nothing, and `missing`
+    // (when given) gets the first character it cannot hold, as UTF-8.
+    std::optional<std::string> fromUtf8Exactly(std::string_view utf8, std::string* missing = nullptr) const;
+    // True when every byte decodes: each lead byte has its trail bytes and nothing is unmapped.
+    bool decodesStrictly(std::string_view bytes) const;
+    // True when both read bytes alike (the same converter).
+    bool sameAs(const CodePage& other) const;
 
-    // The code page in use: LINNERY_CODEPAGE when set, else the locale's character set
-    // (nl_langinfo(CODESET) after setlocale(LC_ALL, "")).
+    static bool isValidUtf8(std::string_view text);
+
+    // The code page in use: the open document's. LINNERY_CODEPAGE when set, else the locale's character
+    // set (nl_langinfo(CODESET) after setlocale(LC_ALL, "")).
     static const CodePage& current();
-    // Replaces the code page in use (command-line option, tests). Throws std::invalid_argument.
+    // The same object, for what outlives a change of document (a clipboard export).
+    static std::shared_ptr<const CodePage> currentShared();
+    // Sets the code page in use (command-line option, variable, tests): every document is read in it.
+    // Throws std::invalid_argument.
     static void setCurrent(const std::string& name);
+    // No code page set: the locale's is in use until a document brings its own (adopt).
+    static void followDocuments();
+    static bool followsDocuments();
+    // A new document's code page becomes the one in use, unless a code page is set.
+    static void adopt(std::shared_ptr<const CodePage> documentCodePage);
     // The name current() starts from: LINNERY_CODEPAGE unless it is unset or empty, else localeCharset().
     static std::string defaultName();
     // The character set of the user's locale (nl_langinfo(CODESET) after setlocale(LC_ALL, "")): the

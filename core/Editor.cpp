@@ -1,5 +1,6 @@
 #include "core/Editor.h"
 
+#include "core/CodePageDetection.h"
 #include "core/LineError.h"
 #include "core/TextFile.h"
 
@@ -73,14 +74,16 @@ void Editor::undoRedo() {
 
 void Editor::loadDocument(const std::string& path) {
     LineList lines;
+    std::shared_ptr<const CodePage> codePage;
     try {
-        loadFile(lines, path);
+        loadFile(lines, path, [&](std::string_view text) { codePage = codePageFor(text); });
     } catch (...) {
         if (!lines.empty())
             doc.assign(std::move(lines));
         throw;
     }
     doc.assign(std::move(lines));
+    CodePage::adopt(std::move(codePage));
 }
 
 std::string_view fileNamePart(std::string_view path) {

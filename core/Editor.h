@@ -54,7 +54,8 @@ class Editor {
     // The document was replaced by a load or an import: the undo copy cannot be reached any more.
     void documentReplaced() { undoState = UndoState::None; }
     // Loads a file into the document by the text-file rules. The open error leaves the document as it
-    // was; after the insert error it holds the lines read so far. The undo state is the caller's.
+    // was; after the insert error it holds the lines read so far. The undo state is the caller's. Unless a
+    // code page is set, the file's own becomes the one in use (see codePageFor).
     void loadDocument(const std::string& path);
 
   private:

@@ -1,5 +1,6 @@
 #include "core/LineReplacer.h"
 
+#include "core/CodePageDetection.h"
 #include "core/LineList.h"
 #include "core/TextFile.h"
 
@@ -34,24 +35,55 @@ bool replaceMatches(LineList& work, std::string_view search, std::string_view re
     return true;
 }
 
-} // namespace
-
-void replaceLinesInFiles(const std::vector<std::string>& paths, std::string_view search,
-                         std::string_view replacement, ReplacementReport& report) {
+// `textsFor` gives the texts for a file's loaded bytes and path, or nothing when that file cannot match.
+void replaceInFiles(
+    const std::vector<std::string>& paths,
+    const std::function<std::optional<ReplacementTexts>(std::string_view, const std::string&)>& textsFor,
+    ReplacementReport& report) {
     report = {};
     report.fileCount = static_cast<int>(paths.size());
     LineList work;
     for (const std::string& path : paths) {
+        const LoadInfo info = loadFile(work, path);
         // Saving would cut everything from the NUL on away: a binary or UTF-16 file is left whole.
-        if (loadFile(work, path).stoppedAtNul) {
+        if (info.stoppedAtNul) {
             report.leftAtNul.push_back(path);
             continue;
         }
-        if (!replaceMatches(work, search, replacement))
+        const std::optional<ReplacementTexts> texts = textsFor(info.text, path);
+        if (!texts || !replaceMatches(work, texts->search, texts->replacement))
             continue;
         saveFile(work, path);
         report.rewritten.push_back(path);
     }
+}
+
+} // namespace
+
+void replaceLinesInFiles(const std::vector<std::string>& paths, std::string_view search,
+                         std::string_view replacement, ReplacementReport& report) {
+    const ReplacementTexts bytes{std::string(search), std::string(replacement)};
+    replaceInFiles(
+        paths, [&](std::string_view, const std::string&) { return std::optional(bytes); }, report);
+}
+
+void replaceLinesInFiles(const std::vector<std::string>& paths, const TextsInCodePage& texts,
+                         ReplacementReport& report) {
+    replaceInFiles(
+        paths,
+        [&](std::string_view text, const std::string& path) { return texts(*codePageFor(text), path); },
+        report);
+}
+
+TextsInCodePage typedTexts(std::string searchUtf8, std::string replacementUtf8) {
+    return [search = std::move(searchUtf8), replacement = std::move(replacementUtf8)](
+               const CodePage& cp, const std::string&) -> std::optional<ReplacementTexts> {
+        std::optional<std::string> s = cp.fromUtf8Exactly(search);
+        std::optional<std::string> r = cp.fromUtf8Exactly(replacement);
+        if (!s || !r)
+            return std::nullopt;
+        return ReplacementTexts{std::move(*s), std::move(*r)};
+    };
 }
 
 ReplacementReport replaceLinesInFiles(const std::vector<std::string>& paths, std::string_view search,

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "core/CodePage.h"
+
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +24,19 @@ void replaceLinesInFiles(const std::vector<std::string>& paths, std::string_view
                          std::string_view replacement, ReplacementReport& report);
 ReplacementReport replaceLinesInFiles(const std::vector<std::string>& paths, std::string_view search,
                                       std::string_view replacement);
+
+// The search and replacement texts as one file's code page writes them; nothing when that code page
+// cannot hold them, and the file then matches nothing.
+struct ReplacementTexts {
+    std::string search, replacement;
+};
+using TextsInCodePage =
+    std::function<std::optional<ReplacementTexts>(const CodePage& fileCodePage, const std::string& path)>;
+// The same run with texts that follow each file's code page (codePageFor its loaded bytes).
+void replaceLinesInFiles(const std::vector<std::string>& paths, const TextsInCodePage& texts,
+                         ReplacementReport& report);
+// Typed (UTF-8) texts, each encoded exactly in the file's code page.
+TextsInCodePage typedTexts(std::string searchUtf8, std::string replacementUtf8);
 
 // The report's summary line (UTF-8).
 std::string replacementSummary(int fileCount, int rewrittenCount);

@@ -44,7 +44,10 @@ void applySettings(const std::optional<std::string>& codePageOption,
     if (locale && !Collation::isKnownLocale(locale->value))
         throw SettingError("unknown locale \"" + locale->value + "\" in " + locale->source +
                            "; use a collation locale such as ja, ja_JP, en or C");
-    CodePage::setCurrent(cp.value);
+    if (codePage)
+        CodePage::setCurrent(cp.value);
+    else
+        CodePage::followDocuments(); // each loaded file is judged on its bytes
     Collation::setCurrent(locale ? locale->value : Collation::defaultLocale());
 }
 

@@ -16,7 +16,8 @@ class SettingError : public std::runtime_error {
 // Makes the code page and the collation locale current before anything else runs. Each comes from its
 // command-line option when given, else from its environment variable (LINNERY_CODEPAGE,
 // LINNERY_LOCALE), else from the system locale; an empty value counts as not given. A value that is
-// not known raises SettingError and changes nothing.
+// not known raises SettingError and changes nothing. Without a code page given, the locale's serves
+// until a document brings its own.
 void applySettings(const std::optional<std::string>& codePageOption = std::nullopt,
                    const std::optional<std::string>& localeOption = std::nullopt);
 

@@ -10,6 +10,8 @@
 #include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace linnery {
@@ -63,7 +65,8 @@ void splitText(LineList& list, std::shared_ptr<const char[]> buffer, std::string
 // Reads up to the first NUL or the end. The buffer starts small and doubles (large blocks grow without
 // a copy), so a huge file with an early NUL costs only what was read; `sizeHint` (the file's size, 0
 // when unknown) caps the doubling so a file of known size ends in one block of its size.
-LoadInfo readText(LineList& list, int fd, std::size_t sizeHint, const std::string& name) {
+LoadInfo readText(LineList& list, int fd, std::size_t sizeHint, const std::string& name,
+                  const TextReader& alongside) {
     constexpr std::size_t kFirstRead = 64 * 1024;
     constexpr std::size_t kMaxRead = 16 * 1024 * 1024; // scanned for NUL while still in the cache
     LoadInfo info;
@@ -96,7 +99,23 @@ LoadInfo readText(LineList& list, int fd, std::size_t sizeHint, const std::strin
     } catch (const std::bad_alloc&) {
         throw LineError::insert();
     }
-    splitText(list, buffer.share(), buffer.view());
+    info.text = buffer.view();
+    std::jthread reader;
+    if (alongside) {
+        const auto read = [&] {
+            try {
+                alongside(info.text);
+            } catch (...) {
+                // What it would have told is merely not known (the code page in use stays).
+            }
+        };
+        try {
+            reader = std::jthread(read);
+        } catch (const std::system_error&) {
+            read(); // no thread to be had: one after the other
+        }
+    }
+    splitText(list, buffer.share(), info.text);
     return info;
 }
 
@@ -126,6 +145,7 @@ LoadInfo splitLines(LineList& list, std::shared_ptr<const char[]> buffer, std::s
         info.stoppedAtNul = true;
         info.nulOffset = text.size();
     }
+    info.text = text;
     splitText(list, std::move(buffer), text);
     return info;
 }
@@ -136,7 +156,7 @@ LoadInfo splitLines(LineList& list, std::string_view text) {
     return splitLines(list, copy, std::string_view(copy.get(), text.size()));
 }
 
-LoadInfo loadFile(LineList& list, const std::string& path) {
+LoadInfo loadFile(LineList& list, const std::string& path, const TextReader& alongside) {
     // Without O_NONBLOCK, opening a FIFO waits for a writer for ever.
     Fd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat st {};
@@ -147,13 +167,13 @@ LoadInfo loadFile(LineList& list, const std::string& path) {
     if (!S_ISREG(st.st_mode))
         throw LineError::open(path, "not a regular file");
     // The size is a hint: files that grow, shrink or report no size (/proc) are read to the end.
-    return readText(list, file.fd, static_cast<std::size_t>(st.st_size), path);
+    return readText(list, file.fd, static_cast<std::size_t>(st.st_size), path, alongside);
 }
 
-LoadInfo loadStream(LineList& list, int fd, const std::string& name) {
+LoadInfo loadStream(LineList& list, int fd, const std::string& name, const TextReader& alongside) {
     struct stat st {};
     const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    return readText(list, fd, regular ? static_cast<std::size_t>(st.st_size) : 0, name);
+    return readText(list, fd, regular ? static_cast<std::size_t>(st.st_size) : 0, name, alongside);
 }
 
 ByteBuffer joinLines(const LineList& list) {

@@ -108,7 +108,9 @@ void TForm2::replaceDropped(const std::vector<std::string>& paths) {
     report_->clearReport();
     ReplacementReport result;
     try {
-        result = replaceLinesInFiles(paths, toCodePage(Edit1->text()), toCodePage(Edit2->text()));
+        // Each file gets the texts in its own code page.
+        replaceLinesInFiles(paths, typedTexts(Edit1->text().toStdString(), Edit2->text().toStdString()),
+                            result);
     } catch (const std::exception& e) {
         reportError(e);
         return;

@@ -2,6 +2,8 @@
 
 #include "FuzzSupport.h"
 
+#include "core/CodePageDetection.h"
+
 using namespace linnery;
 using namespace linnery::fuzz;
 
@@ -41,5 +43,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     // is dropped, so a typed search text never matches a line it is not.
     if (const long typedPoints = codePoints(text); typedPoints >= 0)
         FUZZ_CHECK(codePoints(cp.toUtf8(cp.fromUtf8(text))) == typedPoints);
+
+    // Judging a text never throws; valid UTF-8 is always UTF-8, and a Japanese code page it is judged
+    // in decodes all of it.
+    const TextEncoding judged = judgeEncoding(text);
+    FUZZ_CHECK((codePoints(text) >= 0) == (judged == TextEncoding::Utf8));
+    if (judged == TextEncoding::Cp932 || judged == TextEncoding::EucJp)
+        FUZZ_CHECK(CodePage(codePageName(judged)).decodesStrictly(text));
     return 0;
 }

@@ -16,7 +16,7 @@ QStringList ClipboardLines::formats() const {
 QVariant ClipboardLines::retrieveData(const QString& mimeType, QMetaType) const {
     if (mimeType != kPlainText)
         return {};
-    return fromCodePage(clipboardText(lines_));
+    return fromCodePage(clipboardText(lines_), *codePage_);
 }
 
 } // namespace linnery

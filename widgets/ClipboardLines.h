@@ -1,17 +1,22 @@
 #pragma once
 
+#include "core/CodePage.h"
 #include "core/LineList.h"
 
 #include <QMimeData>
 
+#include <memory>
+
 namespace linnery {
 
 // Clipboard contents made of lines: the text (each line followed by CR LF, decoded from the code page)
-// is built only when a program asks for it, so exporting millions of lines returns at once.
+// is built only when a program asks for it, so exporting millions of lines returns at once. The lines
+// keep the code page they were exported in, whatever document is opened later.
 class ClipboardLines : public QMimeData {
     Q_OBJECT
   public:
-    explicit ClipboardLines(LineList lines) : lines_(std::move(lines)) {}
+    explicit ClipboardLines(LineList lines)
+        : lines_(std::move(lines)), codePage_(CodePage::currentShared()) {}
 
     QStringList formats() const override;
 
@@ -20,6 +25,7 @@ class ClipboardLines : public QMimeData {
 
   private:
     LineList lines_;
+    std::shared_ptr<const CodePage> codePage_;
 };
 
 } // namespace linnery

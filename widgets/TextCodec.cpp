@@ -7,7 +7,10 @@
 namespace linnery {
 
 QString fromCodePage(std::string_view bytes) {
-    const CodePage& cp = CodePage::current();
+    return fromCodePage(bytes, CodePage::current());
+}
+
+QString fromCodePage(std::string_view bytes, const CodePage& cp) {
     if (cp.kind() == CodePage::Kind::Utf8)
         return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
     const std::string utf8 = cp.toUtf8(bytes);
@@ -15,9 +18,12 @@ QString fromCodePage(std::string_view bytes) {
 }
 
 std::string toCodePage(const QString& text) {
+    return toCodePage(text, CodePage::current());
+}
+
+std::string toCodePage(const QString& text, const CodePage& cp) {
     const QByteArray utf8 = text.toUtf8();
-    return CodePage::current().fromUtf8(
-        std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    return cp.fromUtf8(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
 QString pathText(std::string_view path) {

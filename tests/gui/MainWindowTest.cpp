@@ -98,6 +98,7 @@ class MainWindowTest : public QObject {
     void loadsFromTheCommandLine();
     void commandLineFileThatCannotBeLoaded();
     void pathsAreFileNamesWhateverTheCodePage();
+    void shiftJisFileOnAUtf8DesktopWithNoSetting();
     void openDialogAndClipBoardName();
     void dropLoadsTheFirstFileOnly();
     void droppingAFolderShowsTheOpenError();
@@ -210,6 +211,38 @@ void MainWindowTest::pathsAreFileNamesWhateverTheCodePage() {
     Windows empty({"linnery", ""}); // an empty first argument names no file
     QCOMPARE(empty.title(), QStringLiteral("Linnery"));
     QCOMPARE(empty.dialogs.errors, QStringList{});
+}
+
+void MainWindowTest::shiftJisFileOnAUtf8DesktopWithNoSetting() {
+    ::setenv("LC_ALL", "C.UTF-8", 1);
+    CodePage::followDocuments();
+    QTemporaryDir dir;
+    // う, あ, 漢, い in cp932; "・あ" in a UTF-8 file.
+    const QString sjis = writeFile(dir, "s.txt", "\x82\xa4\r\n\x82\xa0\r\n\x8a\xbf\r\n\x82\xa2\r\n");
+    const QString utf8 = writeFile(dir, "u.txt", "\xe3\x83\xbb\xe3\x81\x82\r\n");
+    Windows w({"linnery", QFile::encodeName(sjis).toStdString()});
+    QCOMPARE(w.form1->ListBox1->model()->index(0, 0).data().toString(), QStringLiteral("う"));
+    w.form1->N1Click();
+    w.dialogs.textAnswers.push_back(QStringLiteral("・"));
+    w.form1->N14Click();
+    w.form1->Save1Click();
+    QCOMPARE(readFile(sjis),
+             QByteArray("\x81\x45\x82\xa0\r\n\x81\x45\x82\xa2\r\n\x81\x45\x82\xa4\r\n\x81\x45\x8a\xbf\r\n"));
+    // The export keeps its code page when a UTF-8 file is opened next.
+    w.form1->N20Click();
+    dropFiles(w.form1.get(), {utf8});
+    QTRY_COMPARE(w.lines(), QStringList{"・あ"});
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("・あ\r\n・い\r\n・う\r\n・漢\r\n"));
+
+    // The same typed texts rewrite each dropped file in its own bytes.
+    w.form2->Edit1->setText(QStringLiteral("・あ"));
+    w.form2->Edit2->setText(QStringLiteral("あ・"));
+    w.form2->replaceDropped({QFile::encodeName(sjis).toStdString(), QFile::encodeName(utf8).toStdString()});
+    QCOMPARE(w.form4->ListBox1->count(), 2);
+    CodePage::setCurrent("utf-8");
+    ::unsetenv("LC_ALL");
+    QCOMPARE(readFile(sjis).left(6), QByteArray("\x82\xa0\x81\x45\r\n"));
+    QCOMPARE(readFile(utf8), QByteArray("\xe3\x81\x82\xe3\x83\xbb\r\n"));
 }
 
 void MainWindowTest::openDialogAndClipBoardName() {
@@ -363,7 +396,6 @@ void MainWindowTest::ctrlZDoesNothingWhileEditIsDisabled() {
     Windows w;
     w.form1->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(w.form1.get()));
-    w.form1->ListBox1->setFocus();
     QTest::keyClick(w.form1->ListBox1, Qt::Key_Delete); // takes an undo copy of the empty document
     QCOMPARE(w.form1->N5->text(), QStringLiteral("取り消し"));
     QCOMPARE(w.title(), QStringLiteral(" - (0行) - Linnery"));
@@ -493,7 +525,6 @@ void MainWindowTest::contextMenuShortcutsWorkInTheList() {
     Windows w;
     w.form1->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(w.form1.get()));
-    w.form1->ListBox1->setFocus();
     QGuiApplication::clipboard()->setText(QStringLiteral("b\r\na"));
     QTest::keyClick(w.form1->ListBox1, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(w.lines(), (QStringList{"b", "a"}));
