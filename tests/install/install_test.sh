@@ -33,7 +33,7 @@ if [ "$gui" = ON ]; then
     done
     # The old name starts the same program but stays out of the menu and the "Open with" lists.
     grep -qx 'NoDisplay=true' "$apps/linnery.desktop" && ! grep -q '^MimeType=' "$apps/linnery.desktop" &&
-        [ "$(grep '^Exec=' "$apps/linnery.desktop")" = "$(grep '^Exec=' "$apps/com.example.linnery.desktop")" ] ||
+        [ "$(grep '^Exec=' "$apps/linnery.desktop")" = "$(grep -m1 '^Exec=' "$apps/com.example.linnery.desktop")" ] ||
         fail "linnery.desktop is not a hidden alias of com.example.linnery.desktop"
     report=$(appstreamcli validate --no-net "$root/share/metainfo/com.example.linnery.metainfo.xml" 2>&1) &&
         ! grep -qE '^[EW]:' <<<"$report" || fail "appstreamcli validate: $report"
