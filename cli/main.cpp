@@ -5,6 +5,7 @@
 #include "core/CodePageDetection.h"
 #include "core/LineError.h"
 #include "core/LineList.h"
+#include "core/SafeWrite.h"
 #include "core/Settings.h"
 #include "core/TextFile.h"
 
@@ -323,8 +324,27 @@ void warnIfCut(const LoadInfo& info, const std::string& file) {
                   << "; the rest is not loaded\n";
 }
 
+// A safety copy that an unfinished save left holds the only whole copy of the file's earlier content.
+void warnOfLeftovers(const std::string& file, const std::vector<std::string>& copies, bool removed) {
+    for (const std::string& copy : copies)
+        std::cerr << "linnery-cli: warning: " << file
+                  << (removed
+                          ? ": removed " + copy + ", the earlier content kept by a save that did not finish"
+                          : ": a save of it did not finish; its earlier content is kept in " + copy)
+                  << "\n";
+}
+
 void writeText(std::FILE* stream, const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stream);
+}
+
+void saveOutput(const LineList& lines, const std::string& path) {
+    try {
+        warnOfLeftovers(path, saveFile(lines, path), true);
+    } catch (const LineError&) {
+        warnOfLeftovers(path, leftoverSafetyCopies(path), false);
+        throw;
+    }
 }
 
 int run(int argc, char** argv) {
@@ -347,6 +367,14 @@ int run(int argc, char** argv) {
     }
     if (o.progress)
         editor.progress.setListener([](const std::string& caption) { std::cerr << caption << '\n'; });
+    // The removed lines must not be written over the input or the result; -o onto the input is fine,
+    // since the input is read whole first.
+    if (!o.call.removedPath.empty()) {
+        if (sameSaveTarget(o.call.removedPath, o.file == "-" ? "/proc/self/fd/0" : o.file))
+            throw UsageError("--removed " + o.call.removedPath + " is the input file");
+        if (!o.output.empty() && sameSaveTarget(o.call.removedPath, o.output))
+            throw UsageError("--removed " + o.call.removedPath + " is the output file");
+    }
 
     if (o.call.files.empty()) {
         LineList lines;
@@ -356,6 +384,8 @@ int run(int argc, char** argv) {
                                 : loadFile(lines, o.file, judge),
                   o.file);
         CodePage::adopt(std::move(codePage));
+        if (o.file != "-")
+            warnOfLeftovers(o.file, leftoverSafetyCopies(o.file), false);
         editor.doc.assign(std::move(lines));
         if (std::string_view(o.command->usage).starts_with("TEXT"))
             for (std::string& text : o.call.args) {
@@ -382,7 +412,7 @@ int run(int argc, char** argv) {
     if (o.output.empty())
         writeLines(STDOUT_FILENO, editor.doc.lines(), {});
     else
-        saveFile(editor.doc.lines(), o.output);
+        saveOutput(editor.doc.lines(), o.output);
     return 0;
 }
 

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <langinfo.h>
+#include <mutex>
 #include <stdexcept>
 #include <vector>
 
@@ -200,6 +201,7 @@ struct CodePage::Converter {
     ConverterPtr conv;            // null for Utf8
     std::array<bool, 256> lead{}; // lead bytes of a SingleByte / OtherMultiByte code page
     std::vector<UChar> buffer;    // reused UTF-16 buffer of the conversions
+    std::mutex inUse;             // the window converts on its own thread while a command converts on another
 };
 
 CodePage::CodePage(const std::string& name) : name_(name), conv_(std::make_unique<Converter>()) {
@@ -278,6 +280,7 @@ std::size_t CodePage::multiByteCharLength(std::string_view text, std::size_t pos
     }
     case Kind::OtherMultiByte: {
         // Correctness over speed: let ICU decode one character and count what it consumed.
+        std::lock_guard lock(conv_->inUse);
         UConverter* c = conv_->conv.get();
         ucnv_resetToUnicode(c);
         const char* source = text.data() + pos;
@@ -307,6 +310,7 @@ std::size_t CodePage::lastCharStart(std::string_view text) const {
 std::string CodePage::toUtf8(std::string_view bytes) const {
     if (kind_ == Kind::Utf8 && isValidUtf8(bytes))
         return std::string(bytes);
+    std::lock_guard lock(conv_->inUse);
     std::vector<UChar>& buf = conv_->buffer;
     int32_t units = 0;
     UErrorCode err = U_ZERO_ERROR;
@@ -340,6 +344,7 @@ std::string CodePage::toUtf8(std::string_view bytes) const {
 std::string CodePage::fromUtf8(std::string_view utf8) const {
     if (kind_ == Kind::Utf8)
         return std::string(utf8);
+    std::lock_guard lock(conv_->inUse);
     std::vector<UChar>& buf = conv_->buffer;
     buf.resize(utf8.size() + 1);
     int32_t units = 0;

@@ -35,6 +35,20 @@ LineError LineError::staging() {
     return LineError("RichEdit での行の挿入ｴﾗｰ");
 }
 
+LineError LineError::leftoverCopy(std::string_view copyPath) {
+    LineError e("保存が途中で終わったときの元の内容が ", std::string(copyPath), " に残っています");
+    e.reason_ = "the file's content from before a save that did not finish; copy it back over the file, "
+                "or remove it once it is not needed";
+    return e;
+}
+
+LineError LineError::leftoverCopyRemoved(std::string_view copyPath) {
+    LineError e("保存が途中で終わったときの元の内容 ", std::string(copyPath),
+                " は、保存できたので削除しました");
+    e.reason_ = "the file now holds what was saved";
+    return e;
+}
+
 std::string LineError::detail() const {
     if (reason_.empty())
         return {};

@@ -47,6 +47,11 @@ class LineError : public std::runtime_error {
     static LineError write(std::string_view path = {}, std::string reason = {});
     // "RichEdit での行の挿入ｴﾗｰ"
     static LineError staging();
+    // "保存が途中で終わったときの元の内容が %s に残っています": a leftover safety copy, found when the
+    // file was loaded or could not be saved.
+    static LineError leftoverCopy(std::string_view copyPath);
+    // "保存が途中で終わったときの元の内容 %s は、保存できたので削除しました"
+    static LineError leftoverCopyRemoved(std::string_view copyPath);
 
   private:
     std::string lead_, path_, tail_, reason_;

@@ -8,16 +8,20 @@
 #include <climits>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <mutex>
 #include <optional>
+#include <pwd.h>
+#include <string_view>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace linnery {
@@ -385,6 +389,173 @@ Outcome replaceByRename(const Target& t, const ContentWriter& write, SignalGuard
     return Outcome::Done;
 }
 
+// A test hook, inert unless LINNERY_TEST_KILL_AT names a step of an in-place save: the process then
+// ends there by SIGKILL, so that tests can see what such an end leaves on the disk.
+void killPoint(const char* step) {
+    const char* wanted = std::getenv("LINNERY_TEST_KILL_AT");
+    if (wanted && std::strcmp(wanted, step) == 0)
+        ::raise(SIGKILL);
+}
+
+// ---- safety copies ---------------------------------------------------------------------------------
+
+constexpr std::string_view kCopySuffix = ".linnery-backup";
+
+// $XDG_STATE_HOME/linnery, by default ~/.local/state/linnery; empty when there is no home.
+std::string stateFolder() {
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && state[0] == '/')
+        return std::string(state) + "/linnery";
+    std::string home;
+    if (const char* h = std::getenv("HOME"); h && *h)
+        home = h;
+    else if (const struct passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir)
+        home = pw->pw_dir;
+    return home.empty() ? std::string() : home + "/.local/state/linnery";
+}
+
+// The file's absolute path, with "%" and "/" written as %25 and %2F; a name too long for the folder
+// keeps its end behind a hash of the whole path.
+std::string stateCopyName(const std::string& absolute) {
+    std::string name;
+    for (const char c : absolute)
+        name += c == '%' ? std::string("%25") : c == '/' ? std::string("%2F") : std::string(1, c);
+    if (name.size() + kCopySuffix.size() + 2 > NAME_MAX) {
+        std::uint64_t hash = 14695981039346656037ull; // FNV-1a
+        for (const unsigned char c : absolute)
+            hash = (hash ^ c) * 1099511628211ull;
+        std::size_t from = name.size() - 200;
+        while (from < name.size() && (static_cast<unsigned char>(name[from]) & 0xC0) == 0x80)
+            ++from; // not inside a character
+        char hex[17];
+        std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+        name = hex + ("~" + name.substr(from));
+    }
+    return name + std::string(kCopySuffix);
+}
+
+// Where a file's safety copy may be, in the order tried: beside it, then in the state folder; in each
+// a second name for when a copy an earlier save left is still there.
+struct CopyPlace {
+    std::string folder, name;
+    bool stateFolder;
+};
+
+std::vector<CopyPlace> copyPlaces(const std::string& file) {
+    const auto slash = file.rfind('/');
+    const std::string base = slash == std::string::npos ? file : file.substr(slash + 1);
+    const std::string folder = slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
+    std::vector<CopyPlace> places{{folder, base + std::string(kCopySuffix), false},
+                                  {folder, base + std::string(kCopySuffix) + "-2", false}};
+    const std::string state = stateFolder();
+    if (state.empty())
+        return places;
+    std::string absolute;
+    if (char* real = ::realpath(folder.empty() ? "." : folder.c_str(), nullptr)) {
+        absolute = real;
+        std::free(real);
+    } else if (file[0] == '/') {
+        absolute = folder;
+    } else if (char* cwd = ::getcwd(nullptr, 0)) {
+        absolute = std::string(cwd) + "/" + folder;
+        std::free(cwd);
+    }
+    if (!absolute.empty() && absolute.back() != '/')
+        absolute += '/';
+    const std::string name = stateCopyName(absolute + base);
+    places.push_back({state + "/", name, true});
+    places.push_back({state + "/", name + "-2", true});
+    return places;
+}
+
+// Makes the folder and those above it, private where it makes them.
+int makeFolders(const std::string& folder) {
+    for (std::size_t at = 1; at <= folder.size(); ++at)
+        if (at == folder.size() || folder[at] == '/')
+            if (::mkdir(folder.substr(0, at).c_str(), 0700) != 0 && errno != EEXIST)
+                return errno;
+    return 0;
+}
+
+// The copy of the old content an in-place save keeps until the new content is on the disk.
+struct SafetyCopy {
+    Fd folder;
+    Fd file;
+    std::string name, path;
+};
+
+// Copies `in` under `name` in `folder`: into a temporary file first, flushed, and only then linked
+// under the name, so that the name never stands for a partial copy and an earlier copy of that name
+// is kept (EEXIST). `whileCopying` tells a failure to copy from one to create the file.
+int takeCopy(const std::string& folderPath, const std::string& name, int in, SafetyCopy& copy,
+             SignalGuard& guard, bool& whileCopying) {
+    whileCopying = false;
+    if (name.size() > NAME_MAX)
+        return ENAMETOOLONG;
+    Fd folder(::open(folderPath.empty() ? "." : folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.fd < 0)
+        return errno;
+    Temporary temp;
+    if (const int error = createTemporary(folder.fd, 0600, temp, guard))
+        return error;
+    auto dropTemporary = [&] {
+        if (!temp.name.empty()) {
+            guard.disarm();
+            ::unlinkat(folder.fd, temp.name.c_str(), 0);
+        }
+    };
+    if (::lseek(in, 0, SEEK_SET) != 0 || !copyAll(in, temp.file.fd) || ::fsync(temp.file.fd) != 0) {
+        const int error = errno;
+        dropTemporary();
+        whileCopying = true;
+        return error;
+    }
+    killPoint("copying");
+    const std::string self = "/proc/self/fd/" + std::to_string(temp.file.fd);
+    const int linked = temp.name.empty()
+                           ? ::linkat(AT_FDCWD, self.c_str(), folder.fd, name.c_str(), AT_SYMLINK_FOLLOW)
+                           : ::linkat(folder.fd, temp.name.c_str(), folder.fd, name.c_str(), 0);
+    const int error = linked == 0 ? 0 : errno;
+    dropTemporary();
+    if (error)
+        return error;
+    // The name on the disk before the target changes.
+    ::fsync(folder.fd);
+    guard.arm(folder.fd, name); // a signal before the target changes takes the copy away again
+    copy.folder.fd = std::exchange(folder.fd, -1);
+    copy.file.fd = std::exchange(temp.file.fd, -1);
+    copy.name = name;
+    copy.path = folderPath + name;
+    return 0;
+}
+
+// Beside the file, or in the state folder where the file's folder refuses it; under the second name
+// where an earlier copy is in the way.
+void takeSafetyCopy(const Target& t, int in, SafetyCopy& copy, SignalGuard& guard) {
+    int error = 0;
+    bool whileCopying = false, refused = false;
+    std::string inTheWay;
+    for (const CopyPlace& place : copyPlaces(t.file)) {
+        if (refused && place.name.ends_with("-2"))
+            continue; // the folder refused the first name already
+        if (place.stateFolder && place.name.ends_with(kCopySuffix))
+            if (const int made = makeFolders(place.folder)) {
+                error = made;
+                break;
+            }
+        error = takeCopy(place.folder, place.name, in, copy, guard, whileCopying);
+        if (error == 0)
+            return;
+        refused = error != EEXIST;
+        if (!refused)
+            inTheWay += (inTheWay.empty() ? "" : ", ") + place.folder + place.name;
+    }
+    if (error == EEXIST)
+        throw LineError::create(t.path, "safety copies that earlier saves did not finish are in the way: " +
+                                            inTheWay);
+    throw whileCopying ? LineError::write(t.path, systemReason(error))
+                       : LineError::create(t.path, systemReason(error));
+}
+
 // The same file written over: its links, owner and attributes stay as they are.
 void writeInPlace(const Target& t, const ContentWriter& write, SignalGuard& guard) {
     Fd out(::open(t.file.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
@@ -392,52 +563,38 @@ void writeInPlace(const Target& t, const ContentWriter& write, SignalGuard& guar
     if (in.fd < 0)
         throw LineError::create(t.path, systemReason(errno));
 
-    // The safety copy: beside the file, or in the temporary folder where the file's folder refuses it.
-    Fd copy, otherDir;
-    int copyDir = t.dir;
-    std::string copyName, copyFolder = t.file.substr(0, t.file.size() - t.base.size());
-    int error = createNamed(copyDir, copy, copyName, guard);
-    if (error == EACCES || error == EPERM || error == EROFS) {
-        const char* tmp = std::getenv("TMPDIR");
-        copyFolder = std::string(tmp && *tmp ? tmp : "/tmp") + "/";
-        otherDir.fd = ::open(copyFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        copyDir = otherDir.fd;
-        error = copyDir < 0 ? errno : createNamed(copyDir, copy, copyName, guard);
-    }
-    if (error)
-        throw LineError::create(t.path, systemReason(error));
-    if (!copyAll(in.fd, copy.fd) || ::fsync(copy.fd) != 0) {
-        error = errno;
-        guard.disarm();
-        ::unlinkat(copyDir, copyName.c_str(), 0);
-        throw LineError::write(t.path, systemReason(error));
-    }
+    // Whole and on the disk before the first byte of the target changes.
+    SafetyCopy copy;
+    takeSafetyCopy(t, in.fd, copy, guard);
+    killPoint("copied");
 
     // From here until the file is whole again (new or old content), a signal waits.
     guard.beginDefer();
     guard.disarm();
     try {
         write(out.fd);
+        killPoint("written");
         const off_t end = ::lseek(out.fd, 0, SEEK_CUR);
         if (end < 0 || ::ftruncate(out.fd, end) != 0 || ::fsync(out.fd) != 0)
             throw LineError::write(t.path, systemReason(errno));
+        killPoint("synced");
     } catch (...) {
         // The file was not truncated first, so putting the old content back needs no new space.
-        const bool restored = ::lseek(out.fd, 0, SEEK_SET) == 0 && ::lseek(copy.fd, 0, SEEK_SET) == 0 &&
-                              copyAll(copy.fd, out.fd) && ::ftruncate(out.fd, t.old.st_size) == 0 &&
+        const bool restored = ::lseek(out.fd, 0, SEEK_SET) == 0 && ::lseek(copy.file.fd, 0, SEEK_SET) == 0 &&
+                              copyAll(copy.file.fd, out.fd) && ::ftruncate(out.fd, t.old.st_size) == 0 &&
                               ::fsync(out.fd) == 0;
         if (restored)
-            ::unlinkat(copyDir, copyName.c_str(), 0);
+            ::unlinkat(copy.folder.fd, copy.name.c_str(), 0);
         guard.endDefer();
         if (restored)
             throw;
         try {
             throw;
         } catch (const LineError& e) {
-            throw e.withReason(e.reason() + " (the old content is kept in " + copyFolder + copyName + ")");
+            throw e.withReason(e.reason() + " (the old content is kept in " + copy.path + ")");
         }
     }
-    ::unlinkat(copyDir, copyName.c_str(), 0);
+    ::unlinkat(copy.folder.fd, copy.name.c_str(), 0);
     guard.endDefer();
 }
 
@@ -481,13 +638,58 @@ void useUnnamedTemporaries(bool on) {
     unnamedAllowed = on;
 }
 
-void writeFileSafely(const std::string& path, const ContentWriter& write) {
+std::vector<std::string> leftoverSafetyCopies(const std::string& path) {
+    std::string file;
+    try {
+        file = resolveSymlinks(path);
+    } catch (const LineError&) {
+        return {};
+    }
+    std::vector<std::string> found;
+    struct stat st {};
+    for (const CopyPlace& place : copyPlaces(file))
+        if (const std::string copy = place.folder + place.name;
+            ::lstat(copy.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            found.push_back(copy);
+    return found;
+}
+
+bool sameSaveTarget(const std::string& a, const std::string& b) {
+    struct stat sa {
+    }, sb{};
+    const bool hasA = ::stat(a.c_str(), &sa) == 0, hasB = ::stat(b.c_str(), &sb) == 0;
+    if (hasA && hasB)
+        return S_ISREG(sa.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    if (hasA || hasB)
+        return false;
+    // Neither is there yet: the same name in the same folder.
+    std::string fa, fb;
+    try {
+        fa = resolveSymlinks(a);
+        fb = resolveSymlinks(b);
+    } catch (const LineError&) {
+        return false;
+    }
+    auto split = [](const std::string& f) {
+        const auto slash = f.rfind('/');
+        return slash == std::string::npos ? std::pair<std::string, std::string>(".", f)
+                                          : std::pair(f.substr(0, slash + 1), f.substr(slash + 1));
+    };
+    const auto [folderA, baseA] = split(fa);
+    const auto [folderB, baseB] = split(fb);
+    return baseA == baseB && ::stat(folderA.c_str(), &sa) == 0 && ::stat(folderB.c_str(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+std::vector<std::string> writeFileSafely(const std::string& path, const ContentWriter& write) {
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
             throw LineError::create(path, systemReason(EISDIR));
-        if (!S_ISREG(st.st_mode))
-            return writeToDevice(path, write);
+        if (!S_ISREG(st.st_mode)) {
+            writeToDevice(path, write);
+            return {};
+        }
     } else if (errno != ENOENT) {
         throw LineError::create(path, systemReason(errno)); // a symlink loop among others
     }
@@ -511,13 +713,18 @@ void writeFileSafely(const std::string& path, const ContentWriter& write) {
     if (t.exists && ::faccessat(t.dir, t.base.c_str(), W_OK, AT_EACCESS) != 0)
         throw LineError::create(path, systemReason(errno));
 
+    std::vector<std::string> leftovers = leftoverSafetyCopies(path);
     std::lock_guard lock(saveMutex);
-    SignalGuard guard;
-    // Renaming a new file over one with several links would cut it loose from the others.
-    if (t.exists && t.old.st_nlink > 1)
-        return writeInPlace(t, write, guard);
-    if (replaceByRename(t, write, guard) == Outcome::WriteInPlace)
-        writeInPlace(t, write, guard);
+    {
+        SignalGuard guard;
+        // Renaming a new file over one with several links would cut it loose from the others.
+        if ((t.exists && t.old.st_nlink > 1) || replaceByRename(t, write, guard) == Outcome::WriteInPlace)
+            writeInPlace(t, write, guard);
+    }
+    // The file holds what the user saved now: the old content an unfinished save kept is not needed.
+    for (const std::string& copy : leftovers)
+        ::unlink(copy.c_str());
+    return leftovers;
 }
 
 } // namespace linnery

@@ -218,8 +218,8 @@ void writeLines(int fd, const LineList& list, std::string_view name) {
     flush(chunk.get(), used);
 }
 
-void saveFile(const LineList& list, const std::string& path) {
-    writeFileSafely(path, [&](int fd) { writeLines(fd, list, path); });
+std::vector<std::string> saveFile(const LineList& list, const std::string& path) {
+    return writeFileSafely(path, [&](int fd) { writeLines(fd, list, path); });
 }
 
 } // namespace linnery

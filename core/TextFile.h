@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace linnery {
 
@@ -41,7 +42,7 @@ ByteBuffer joinLines(const LineList& list);
 void writeLines(int fd, const LineList& list, std::string_view name);
 
 // Writes the list as a text file (CR LF after every line) without ever losing the old file; see
-// writeFileSafely.
-void saveFile(const LineList& list, const std::string& path);
+// writeFileSafely, which also tells the leftover safety copies the save made needless and removed.
+std::vector<std::string> saveFile(const LineList& list, const std::string& path);
 
 } // namespace linnery

@@ -6,6 +6,7 @@
 #include <QWindowStateChangeEvent>
 
 #include <functional>
+#include <utility>
 
 namespace linnery {
 
@@ -99,19 +100,30 @@ void QtAnimPlatform::removeProcedure(AnimWindow window, AnimProcedure* procedure
 }
 
 void QtAnimPlatform::applicationEvent(QObject* watched, QEvent* event) {
-    if (ownChanges_ || !iconic_ || !applicationProcedure_ || !watched->isWidgetType())
+    if (ownChanges_ || !applicationProcedure_ || !watched->isWidgetType())
         return;
     QWidget* window = static_cast<QWidget*>(watched);
     if (!isProgramWindow(window))
         return;
+    if (!iconic_) {
+        // A modal window without a component of its own goes to the taskbar with the whole program.
+        if (event->type() == QEvent::WindowStateChange && window->isMinimized() && !wasMinimised(event) &&
+            window->windowModality() != Qt::NonModal && !formProcedures_.contains(window)) {
+            minimisedThrough_ = window;
+            postSysCommand(AnimWindow::application(), kScMinimize);
+        }
+        return;
+    }
     // The window manager putting a window back on screen counts even while Qt still thinks it is
     // minimised: Qt reads the window's state when it gets to the notice, and a quick restore makes it
     // miss the minimised state in between.
     const bool mapped = event->type() == QEvent::Show && event->spontaneous();
     const bool restored = event->type() == QEvent::WindowStateChange && wasMinimised(event);
     const bool activated = event->type() == QEvent::WindowActivate;
-    if (mapped || (!window->isMinimized() && (restored || activated)))
+    if (mapped || (!window->isMinimized() && (restored || activated))) {
+        restoredThrough_ = window;
         applicationProcedure_->message({AnimMessage::SysCommand, kScRestore});
+    }
 }
 
 void QtAnimPlatform::formEvent(QObject* watched, QEvent* event) {
@@ -123,8 +135,10 @@ void QtAnimPlatform::formEvent(QObject* watched, QEvent* event) {
         return;
     switch (event->type()) {
     case QEvent::WindowStateChange:
-        if (form->isMinimized() && !wasMinimised(event))
+        if (form->isMinimized() && !wasMinimised(event)) {
+            minimisedThrough_ = form;
             procedure->message({AnimMessage::SysCommand, kScMinimize});
+        }
         break;
     case QEvent::Show:
     case QEvent::ZOrderChange:
@@ -268,8 +282,11 @@ void QtAnimPlatform::minimiseProgram() {
         return;
     OwnChange own(ownChanges_);
     minimised_.clear();
+    // A window the user minimised on its own before stays so when the program comes back; the one
+    // whose minimise this is comes back with the others.
+    const QPointer<QWidget> through = std::exchange(minimisedThrough_, nullptr);
     for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (!isProgramWindow(window) || !window->isVisible())
+        if (!isProgramWindow(window) || !window->isVisible() || (window->isMinimized() && window != through))
             continue;
         minimised_ << window;
         if (!window->isMinimized())
@@ -290,9 +307,19 @@ void QtAnimPlatform::restoreProgram() {
     minimised_.clear();
     iconic_ = false;
     placement_.showCommand = kShowNormal;
+    // The main form comes forward, a modal window above it, since only it takes input; otherwise the
+    // window the user brought back is the active one.
+    QWidget* front = std::exchange(restoredThrough_, nullptr);
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible())
+        front = modal;
     if (mainForm_ && mainForm_->isVisible()) {
         mainForm_->raise();
-        mainForm_->activateWindow();
+        if (!front || front->isMinimized() || !front->isVisible())
+            front = mainForm_;
+    }
+    if (front) {
+        front->raise();
+        front->activateWindow();
     }
 }
 

@@ -21,7 +21,8 @@ namespace linnery {
 //
 // Window-system events reach the component as the commands it knows:
 // - a form becoming minimised (its own request, or the window manager's iconify) is a minimise
-//   command of that form;
+//   command of that form; a modal window becoming minimised is one of the application window, since
+//   the windows it blocks cannot be used without it;
 // - while the program is minimised, any of its windows leaving the minimised state (the taskbar, a
 //   pager) or becoming active is a restore command of the application window;
 // - a form shown or raised is a position change that neither moves nor sizes it.
@@ -66,6 +67,8 @@ class QtAnimPlatform : public AnimPlatform {
     AnimPlacement placement_;
     bool iconic_ = false;
     QList<QPointer<QWidget>> minimised_; // the windows that went with it
+    QPointer<QWidget> minimisedThrough_; // the window whose own minimise minimises the program
+    QPointer<QWidget> restoredThrough_;  // the window the user brought back, which is activated
     int ownChanges_ = 0;                 // > 0 while the adapter itself changes windows
 };
 

@@ -116,8 +116,8 @@ const Case kCases[] = {
          fs::create_directory(folder);
          fs::create_directory(tmp);
          f.target = f.file("ro/f");
-         // The safety copy goes to the temporary folder when the file's own refuses it.
-         f.shellPrefix = "export TMPDIR='" + tmp + "'; exec";
+         // The safety copy goes to the state folder when the file's own refuses it, never to /tmp.
+         f.shellPrefix = "export XDG_STATE_HOME='" + tmp + "' TMPDIR='" + tmp + "'; exec";
          // Root writes anywhere, except into an immutable folder.
          const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
          int flags = 0;
@@ -135,7 +135,7 @@ const Case kCases[] = {
          return Args{"-o", f.target, "prefix", "+", f.target};
      },
      0, "", "+old\r\n",
-     [](const Fixture& f, const CliResult&) { EXPECT_TRUE(fs::is_empty(f.dir.file("tmp"))); }},
+     [](const Fixture& f, const CliResult&) { EXPECT_EQ(namesIn(f.dir.file("tmp")), Args{"linnery"}); }},
     {"InterruptedSaveLeavesNoTemporaryFile",
      [](Fixture& f) {
          return Args{"-o", f.target = f.file("out"), "cat", f.file("in", lines(200000))};
@@ -219,5 +219,118 @@ TEST_P(SafeFileCli, Case) {
 
 INSTANTIATE_TEST_SUITE_P(Files, SafeFileCli, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+
+namespace {
+
+// A save in place killed at each of its steps leaves the old file, the new one, or the file beside a
+// safety copy of the old bytes (never a partial copy under the copy's name); the next load tells of
+// the copy, the next save that succeeds removes it. Beside the file, and in the state folder when
+// the copy's name would be too long for the file's own.
+TEST(SafeFileCliKill, InPlaceSaveKilledAtEachStep) {
+    std::string old, fresh;
+    for (int i = 0; i < 20000; ++i) {
+        old += "line " + std::to_string(i) + "\n\n\n";
+        fresh += "line " + std::to_string(i) + "\r\n";
+    }
+    enum Content { Old, Neither, New };
+    const struct {
+        const char* step;
+        Content content;
+        bool copyLeft;
+    } kSteps[] = {
+        {"copying", Old, false}, {"copied", Old, true}, {"written", Neither, true}, {"synced", New, true}};
+    for (const bool inStateFolder : {false, true})
+        for (const auto& s : kSteps) {
+            SCOPED_TRACE(std::string(s.step) + (inStateFolder ? " in the state folder" : " beside"));
+            TempDir dir, stateDir;
+            const std::string target = dir.file(inStateFolder ? std::string(245, 'n') : "t.txt", old);
+            const std::string other = dir.file("other.txt");
+            fs::create_hard_link(target, other); // written in place
+            const std::string state = stateDir.path();
+            const std::string copies = inStateFolder ? state + "/linnery" : dir.path();
+            const std::vector<std::string> before = namesIn(dir.path());
+            const RunEnv env{{"XDG_STATE_HOME=" + state, std::string("LINNERY_TEST_KILL_AT=") + s.step}};
+            const CliResult killed = runCli({"delete-empty", target, "-o", target}, {}, env);
+            EXPECT_EQ(killed.signal, SIGKILL) << killed.err;
+
+            const std::string now = readBytes(target);
+            EXPECT_TRUE(s.content == Old   ? now == old
+                        : s.content == New ? now == fresh
+                                           : now != old && now != fresh)
+                << now.size();
+            EXPECT_TRUE(readBytes(other) == now);
+            std::vector<std::string> left;
+            if (fs::exists(copies))
+                for (const std::string& name : namesIn(copies))
+                    if (name.size() > 15 && name.ends_with(".linnery-backup"))
+                        left.push_back(copies + "/" + name);
+            ASSERT_EQ(left.size(), s.copyLeft ? 1u : 0u);
+            std::vector<std::string> names = before;
+            if (s.copyLeft && !inStateFolder)
+                names = {"other.txt", "t.txt", "t.txt.linnery-backup"};
+            EXPECT_EQ(namesIn(dir.path()), names); // and no temporary file
+            if (!s.copyLeft)
+                continue;
+            EXPECT_TRUE(readBytes(left[0]) == old);
+            // The file's whole path, readable in the name, behind a hash of it.
+            EXPECT_TRUE(!inStateFolder || fs::path(left[0]).filename().string().ends_with(
+                                              std::string(150, 'n') + ".linnery-backup"));
+
+            const RunEnv plain{{"XDG_STATE_HOME=" + state}};
+            const CliResult load = runCli({"cat", target}, {}, plain);
+            EXPECT_EQ(load.exitCode, 0);
+            EXPECT_EQ(load.err, "linnery-cli: warning: " + target +
+                                    ": a save of it did not finish; its earlier content is kept in " +
+                                    left[0] + "\n");
+            const CliResult save = runCli({"cat", other, "-o", target}, {}, plain);
+            EXPECT_EQ(save.exitCode, 0);
+            EXPECT_EQ(save.err, "linnery-cli: warning: " + target + ": removed " + left[0] +
+                                    ", the earlier content kept by a save that did not finish\n");
+            EXPECT_FALSE(fs::exists(left[0]));
+            EXPECT_EQ(runCli({"cat", target}, {}, plain).err, "");
+        }
+}
+
+// The removed lines never go over the input or the result, whatever name reaches the file; the
+// result may still go over the input.
+TEST(SafeFileCliRemoved, RemovedPathIsNeitherInputNorOutput) {
+    const struct {
+        const char* name;
+        Args args; // "@" is the folder
+        int exitCode;
+    } kCases[] = {
+        {"input by name", {"uniq", "--removed", "@/a", "@/a"}, 2},
+        {"input through a hard link", {"uniq", "--removed", "@/hard", "@/a"}, 2},
+        {"input through a symlink", {"uniq", "--removed", "@/sym", "@/a"}, 2},
+        {"input as standard input", {"uniq", "--removed", "@/sym"}, 2},
+        {"output by name", {"uniq", "-o", "@/b", "--removed", "@/b", "@/a"}, 2},
+        {"output through a hard link", {"uniq", "-o", "@/b", "--removed", "@/hardb", "@/a"}, 2},
+        {"output not there yet, through a symlink",
+         {"uniq", "-o", "@/new", "--removed", "@/symnew", "@/a"},
+         2},
+        {"output onto the input", {"uniq", "-o", "@/a", "--removed", "@/d", "@/a"}, 0},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string a = dir.file("a", "x\nx\ny\n"), b = dir.file("b", "old\n");
+        fs::create_hard_link(a, dir.file("hard"));
+        fs::create_hard_link(b, dir.file("hardb"));
+        fs::create_symlink("a", dir.file("sym"));
+        fs::create_symlink("new", dir.file("symnew"));
+        Args args = c.args;
+        for (std::string& arg : args)
+            if (arg[0] == '@')
+                arg.replace(0, 1, dir.path());
+        const CliResult r = runCli(args, {}, RunEnv{{}, 0, args.size() == 3 ? "exec <'" + a + "'" : ""});
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        const bool refused = c.exitCode == 2;
+        EXPECT_EQ(readBytes(a), refused ? "x\nx\ny\n" : "x\r\ny\r\n");
+        EXPECT_EQ(readBytes(b), "old\n");
+        EXPECT_EQ(fs::exists(dir.file("new")) || fs::exists(dir.file("d")), !refused);
+    }
+}
 
 } // namespace

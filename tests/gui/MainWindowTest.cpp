@@ -104,6 +104,7 @@ class MainWindowTest : public QObject {
     void droppingAFolderShowsTheOpenError();
     void saveCommands();
     void saveErrorKeepsTheOldFile();
+    void leftoverSafetyCopyIsToldOfAndGoesWithTheNextSave();
     void doubleClickCopiesTheFocusLine();
     void aboutAndHomePage();
     void undoItemThroughLoadSortUndoRedo();
@@ -328,6 +329,23 @@ void MainWindowTest::saveErrorKeepsTheOldFile() {
     QCOMPARE(w.dialogs.errors, QStringList{"ﾌｧｲﾙ " + bad + " を作成できません."});
     // The chosen path is the save name already.
     QCOMPARE(QString::fromStdString(w.form1->saveName()), bad);
+}
+
+// A copy an unfinished save left beside the file is named at the load and removed by the next save.
+void MainWindowTest::leftoverSafetyCopyIsToldOfAndGoesWithTheNextSave() {
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "a.txt", "x\n");
+    const QString copy = writeFile(dir, "a.txt.linnery-backup", "old\n");
+    Windows w({"linnery", QFile::encodeName(path).toStdString()});
+    QCOMPARE(w.dialogs.errors,
+             QStringList{"保存が途中で終わったときの元の内容が " + copy + " に残っています."});
+    QVERIFY(w.dialogs.errorDetails.constFirst().startsWith(copy + ": the file's content from before"));
+    w.dialogs.errors.clear();
+    w.form1->Save1Click();
+    QCOMPARE(w.dialogs.errors,
+             QStringList{"保存が途中で終わったときの元の内容 " + copy + " は、保存できたので削除しました."});
+    QVERIFY(!QFile::exists(copy));
+    QCOMPARE(readFile(path), QByteArray("x\r\n"));
 }
 
 void MainWindowTest::doubleClickCopiesTheFocusLine() {

@@ -4,6 +4,7 @@
 #include "app/Unit1.h"
 #include "forms/Unit2.h"
 #include "forms/Unit4.h"
+#include "forms/Unit5.h"
 #include "widgets/AnimWnd.h"
 
 #include <QProcess>
@@ -34,47 +35,98 @@ int xdotool(const QString& command, QWidget* window) {
     return QProcess::execute(QStringLiteral("xdotool"), {command, windowId(window)});
 }
 
+// Where the window sits in the window manager's stacking order, bottom first; -1 when not listed.
+int stackingPlace(QWidget* window) {
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"),
+                {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+    xprop.waitForFinished(5000);
+    const QString out = QString::fromLatin1(xprop.readAllStandardOutput());
+    const QStringList ids = out.mid(out.indexOf(QLatin1Char('#')) + 1).split(QLatin1Char(','));
+    for (qsizetype i = 0; i < ids.size(); ++i)
+        if (ids[i].trimmed().toULongLong(nullptr, 16) == window->winId())
+            return int(i);
+    return -1;
+}
+
+enum Window { Main, Replacement, ColumnSort };
+
 } // namespace
 
 class MinimiseRestoreTest : public QObject {
     Q_OBJECT
   private slots:
     void minimiseTakesEveryWindowAndRestoreBringsThemBack_data() {
-        QTest::addColumn<bool>("throughForm2");
-        QTest::newRow("restored through the main window") << false;
-        QTest::newRow("restored through the replacement window") << true;
+        QTest::addColumn<int>("minimised"); // the window whose minimise the user chooses
+        QTest::addColumn<int>("restored");  // the window the user brings back
+        QTest::addColumn<bool>("modal");    // the column sort window is open, modal
+        QTest::addColumn<bool>("alone");    // the replacement window was minimised on its own first
+        QTest::newRow("restored through the main window") << int(Main) << int(Main) << false << false;
+        QTest::newRow("restored through the replacement window")
+            << int(Main) << int(Replacement) << false << false;
+        QTest::newRow("modal column sort window restored") << int(Main) << int(ColumnSort) << true << false;
+        QTest::newRow("window minimised alone stays so") << int(Main) << int(Main) << false << true;
     }
 
     void minimiseTakesEveryWindowAndRestoreBringsThemBack() {
-        QFETCH(bool, throughForm2);
+        QFETCH(int, minimised);
+        QFETCH(int, restored);
+        QFETCH(bool, modal);
+        QFETCH(bool, alone);
         TForm1 form1({"linnery"});
         TForm4 form4;
         TForm2 form2(&form4);
-        form1.setWindows(&form2, nullptr, nullptr);
+        TForm5 form5;
+        QWidget* const windows[] = {&form1, &form2, &form5};
+        form1.setWindows(&form2, nullptr, &form5);
         form1.show();
         form1.N7Click();
         QVERIFY(QTest::qWaitForWindowExposed(&form1));
         QVERIFY(QTest::qWaitForWindowExposed(&form2));
+        if (modal) { // as the program's modal run shows it
+            form5.setWindowModality(Qt::ApplicationModal);
+            form5.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form5));
+            QTRY_COMPARE(wmState(&form5), QStringLiteral("Normal"));
+        }
         QVERIFY(!form1.findChild<TAnimateHookWnd*>()->isVisible());
         QTRY_COMPARE(wmState(&form1), QStringLiteral("Normal"));
         QTRY_COMPARE(wmState(&form2), QStringLiteral("Normal"));
         const QRect geometry = form1.geometry();
+        if (alone) {
+            QCOMPARE(xdotool(QStringLiteral("windowminimize"), &form2), 0);
+            QTRY_COMPARE(wmState(&form2), QStringLiteral("Iconic"));
+            QTest::qWait(200);
+            QCOMPARE(wmState(&form1), QStringLiteral("Normal")); // a modeless window goes alone
+        }
 
-        QCOMPARE(xdotool(QStringLiteral("windowminimize"), &form1), 0);
+        QCOMPARE(xdotool(QStringLiteral("windowminimize"), windows[minimised]), 0);
         QTRY_COMPARE(wmState(&form1), QStringLiteral("Iconic"));
         QTRY_COMPARE(wmState(&form2), QStringLiteral("Iconic"));
-        QVERIFY(form1.isMinimized());
-        QVERIFY(form2.isMinimized());
+        if (modal)
+            QTRY_COMPARE(wmState(&form5), QStringLiteral("Iconic"));
+        QTRY_VERIFY(form1.isMinimized());
+        QTRY_VERIFY(form2.isMinimized());
 
-        QCOMPARE(
-            xdotool(QStringLiteral("windowactivate"), throughForm2 ? static_cast<QWidget*>(&form2) : &form1),
-            0);
+        QCOMPARE(xdotool(QStringLiteral("windowactivate"), windows[restored]), 0);
         QTRY_COMPARE(wmState(&form1), QStringLiteral("Normal"));
-        QTRY_COMPARE(wmState(&form2), QStringLiteral("Normal"));
         QTRY_COMPARE(form1.geometry(), geometry);
-        QVERIFY(!form1.isMinimized());
-        QVERIFY(!form2.isMinimized());
-        QTRY_VERIFY(form1.isActiveWindow());
+        QTRY_VERIFY(!form1.isMinimized());
+        if (modal) {
+            QTRY_COMPARE(wmState(&form5), QStringLiteral("Normal"));
+            QTRY_VERIFY(stackingPlace(&form5) > stackingPlace(&form1));
+            QTRY_VERIFY(form5.isActiveWindow());
+        } else {
+            QTRY_VERIFY(windows[restored]->isActiveWindow());
+        }
+        if (alone) {
+            QTest::qWait(300);
+            QCOMPARE(wmState(&form2), QStringLiteral("Iconic"));
+            QVERIFY(form2.isMinimized());
+        } else {
+            QTRY_COMPARE(wmState(&form2), QStringLiteral("Normal"));
+            QTRY_VERIFY(!form2.isMinimized());
+        }
     }
 };
 
