@@ -9,6 +9,7 @@
 #include "widgets/AppIcon.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Fonts.h"
+#include "widgets/QtTranslation.h"
 
 #include <QApplication>
 
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Linnery"));
     linnery::installProgramIcon();
     linnery::installFontSubstitutes();
+    linnery::installQtTranslation();
 
     try {
         linnery::applySettings();
