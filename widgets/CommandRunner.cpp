@@ -13,7 +13,8 @@ namespace linnery {
 
 namespace {
 
-int running = 0; // runs in progress; touched on the GUI thread only
+int running = 0;                     // runs in progress; touched on the GUI thread only
+std::function<void()> workStartHook; // set on the GUI thread while no work runs
 
 // The events a person causes. Paint, resize, expose, focus and the window manager's requests pass.
 bool isInput(QEvent::Type type) {
@@ -57,6 +58,10 @@ CommandRunner::~CommandRunner() = default;
 
 bool CommandRunner::busy() {
     return running > 0;
+}
+
+void CommandRunner::setWorkStartHook(std::function<void()> hook) {
+    workStartHook = std::move(hook);
 }
 
 void CommandRunner::caption(const std::string& text) {
@@ -129,9 +134,11 @@ void CommandRunner::run(const std::function<void()>& work) {
     }
     std::thread worker;
     try {
-        worker = std::thread([this, &work] {
+        worker = std::thread([this, &work, hook = workStartHook] {
             std::exception_ptr failure;
             try {
+                if (hook)
+                    hook();
                 work();
             } catch (...) {
                 failure = std::current_exception();

@@ -45,6 +45,9 @@ class CommandRunner : public QObject {
     // True while any runner's work runs. Commands reached meanwhile through the event loop (a timer, a
     // drop queued before) must not start.
     static bool busy();
+    // Called on the worker thread before each work starts: tests hold a command open with it, so that
+    // what happens meanwhile does not depend on the machine's speed. Empty in the program.
+    static void setWorkStartHook(std::function<void()> hook);
 
     // How long work may run before the windows are kept alive through the event loop.
     static constexpr int kQuietMs = 100;
