@@ -2,6 +2,7 @@
 
 #include "GuiTestSupport.h"
 
+#include "HeldCommand.h"
 #include "core/CodePage.h"
 #include "forms/Unit2.h"
 #include "forms/Unit4.h"
@@ -19,9 +20,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-#include <chrono>
-#include <future>
 
 #include <memory>
 
@@ -188,19 +186,15 @@ class ReplaceWindowTest : public QObject {
         const QString late = dir.filePath(QStringLiteral("late.txt"));
         writeFile(first, "置換前\n");
         writeFile(late, "置換前\n");
-        std::promise<void> tried;
-        std::shared_future<void> triedNow = tried.get_future().share();
-        CommandRunner::setWorkStartHook([triedNow] { triedNow.wait_for(std::chrono::seconds(30)); });
+        HeldCommand held;
         bool busy = false, refused = false;
         QTimer::singleShot(CommandRunner::kQuietMs + 50, [&] {
             busy = CommandRunner::busy();
             refused = !dropFiles(form2.get(), {late});
             form2->replaceDropped({QFile::encodeName(late).toStdString()});
-            tried.set_value();
+            held.release();
         });
-        const bool dropped = dropFiles(form2.get(), {first});
-        CommandRunner::setWorkStartHook({});
-        QVERIFY(dropped);
+        QVERIFY(dropFiles(form2.get(), {first}));
         QVERIFY(busy);
         QVERIFY(refused);
         QCOMPARE(readAll(late), QByteArray("置換前\n"));
