@@ -25,6 +25,8 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Linnery"));
+    // Lets the desktop match the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.example.linnery"));
     linnery::installProgramIcon();
     linnery::installFontSubstitutes();
     linnery::installQtTranslation();
