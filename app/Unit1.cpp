@@ -14,6 +14,7 @@
 #include "forms/Unit5.h"
 #include "widgets/AnimWnd.h"
 #include "widgets/ClipboardLines.h"
+#include "widgets/CommandRunner.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Fonts.h"
 #include "widgets/LineListModel.h"
@@ -28,6 +29,7 @@
 #include <QListView>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
@@ -85,11 +87,15 @@ TForm1::TForm1(std::vector<std::string> arguments, QWidget* parent)
     AnimateWindow1 = new TAnimateWindow(this);
     AnimateWindow1->setObjectName(QStringLiteral("AnimateWindow1"));
     AnimateWindow1->setParentComponent(this);
-    editor_.progress.setListener([this](const std::string& caption) {
-        // Shown without processing input: only the menu bar is redrawn, at once.
-        N12->setText(QString::fromStdString(caption));
-        menuBar()->repaint();
-    });
+    runner_ = new CommandRunner(
+        [this](const std::string& caption) {
+            // Only the menu bar is redrawn, at once, also while the GUI thread waits for a short command.
+            N12->setText(QString::fromStdString(caption));
+            menuBar()->repaint();
+        },
+        this);
+    // The commands report from the thread they run on; the runner brings the captions here.
+    editor_.progress.setListener([this](const std::string& caption) { runner_->caption(caption); });
     FormCreate();
     // The first window the program makes is its main window.
     if (!AnimPlatform::instance().mainForm())
@@ -201,7 +207,8 @@ void TForm1::FormShow() {
     // An empty first argument names no file: nothing to open, nothing to report.
     if (arguments_.size() < 2 || arguments_[1].empty())
         return;
-    openName_ = arguments_[1];
+    // Absolute from here on, so the title, the open dialog and the save name keep naming this file.
+    openName_ = absolutePath(arguments_[1]);
     loadOpenName();
 }
 
@@ -246,9 +253,9 @@ void TForm1::dropEvent(QDropEvent* event) {
 }
 
 void TForm1::FilesDropped(const std::vector<std::string>& paths) {
-    if (paths.empty())
+    if (paths.empty() || CommandRunner::busy())
         return;
-    openName_ = paths.front(); // the first file only, whatever its type
+    openName_ = absolutePath(paths.front()); // the first file only, whatever its type
     if (loadOpenName()) {
         raise();
         activateWindow();
@@ -307,19 +314,30 @@ void TForm1::writeView() {
     ListBox1->verticalScrollBar()->setValue(doc.topIndex());
 }
 
+void TForm1::freezeView() {
+    // The rows on screen, and as many below as the tallest window could show after a resize.
+    const int top = ListBox1->verticalScrollBar()->value();
+    const int rows = ListBox1->screen()->geometry().height() / std::max(1, ListBox1->sizeHintForRow(0)) + 1;
+    model_->freeze(top, top + rows);
+}
+
 template <class Work> bool TForm1::runCommand(Work&& work) {
+    // A command reached through the event loop while another runs (a drop queued before it) is dropped.
+    if (CommandRunner::busy())
+        return false;
     readView();
     std::exception_ptr failure;
     {
         BusyCursor busy;
-        model_->beginChange();
+        // The work runs on another thread: until it is done the view shows what it showed before.
+        freezeView();
         try {
-            editor_.run(work);
+            runner_->run([&] { editor_.run(work); });
         } catch (...) {
             failure = std::current_exception();
         }
         // The view shows what the document holds now, also after an error: nothing is rolled back.
-        model_->endChange();
+        model_->thaw();
         writeView();
         refreshUndoItem();
     }
@@ -379,8 +397,13 @@ bool TForm1::askSaveName() {
 }
 
 void TForm1::saveDocument() {
+    if (CommandRunner::busy())
+        return;
     try {
-        reportLeftoverCopies(saveFile(editor_.doc.lines(), saveName_), true);
+        // The document is only read: the view may go on showing it meanwhile.
+        std::vector<std::string> leftovers;
+        runner_->run([&] { leftovers = saveFile(editor_.doc.lines(), saveName_); });
+        reportLeftoverCopies(leftovers, true);
     } catch (const std::exception& error) {
         reportError(error);
         reportLeftoverCopies(leftoverSafetyCopies(saveName_), false);
@@ -503,13 +526,17 @@ void TForm1::N19Click() {
         Dialogs::instance().messageBox(this, QStringLiteral("クリップボードに文字列がありません。"));
         return;
     }
+    if (CommandRunner::busy())
+        return;
+    // The clipboard is read here; the work thread only converts and splits.
+    const QString text = data->text();
     editor_.documentReplaced();
     refreshUndoItem();
     saveName_.clear();
     // The imported text is a new document: it takes the set code page or the locale's.
     std::shared_ptr<const CodePage> codePage = codePageForNewText();
     if (!runCommand([&] {
-            importClipboardText(editor_, toCodePage(data->text(), *codePage));
+            importClipboardText(editor_, toCodePage(text, *codePage));
             CodePage::adopt(codePage);
         }))
         return;
@@ -521,9 +548,13 @@ void TForm1::N19Click() {
 }
 
 void TForm1::N20Click() {
+    if (CommandRunner::busy())
+        return;
     readView();
     try {
-        QGuiApplication::clipboard()->setMimeData(new ClipboardLines(exportedLines(editor_.doc)));
+        LineList lines;
+        runner_->run([&] { lines = exportedLines(editor_.doc); }); // reads the document only
+        QGuiApplication::clipboard()->setMimeData(new ClipboardLines(std::move(lines)));
     } catch (const std::exception& error) {
         reportError(error);
     }

@@ -13,6 +13,7 @@ class QMenu;
 
 namespace linnery {
 
+class CommandRunner;
 class LineListModel;
 class TAnimateWindow;
 class TForm2;
@@ -97,9 +98,11 @@ class TForm1 : public QMainWindow {
   private:
     void buildMenus();
     QAction* item(QMenu* menu, const char* name, const QString& caption, void (TForm1::*handler)() = nullptr);
-    // Runs a command on the document: the view's selection, focus and scroll position go to the document
-    // first and come back afterwards; an error ends in the error box. False when the command failed.
+    // Runs a command on the document, off the GUI thread (CommandRunner): the view's selection, focus and
+    // scroll position go to the document first and come back afterwards; an error ends in the error box.
+    // False when the command failed or another command was running.
     template <class Work> bool runCommand(Work&& work);
+    void freezeView();
     void readView();
     void writeView();
     void refreshUndoItem();
@@ -115,6 +118,7 @@ class TForm1 : public QMainWindow {
 
     Editor editor_;
     LineListModel* model_;
+    CommandRunner* runner_;
     std::vector<std::string> arguments_;
     std::string openName_;
     std::string saveName_;

@@ -6,8 +6,10 @@
 #include "forms/Unit3.h"
 #include "forms/Unit4.h"
 #include "forms/Unit5.h"
+#include "widgets/AppIcon.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Fonts.h"
+#include "widgets/QtTranslation.h"
 
 #include <QApplication>
 
@@ -23,7 +25,9 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Linnery"));
+    linnery::installProgramIcon();
     linnery::installFontSubstitutes();
+    linnery::installQtTranslation();
 
     try {
         linnery::applySettings();

@@ -2,6 +2,7 @@
 
 #include "core/CodePage.h"
 #include "core/Editor.h"
+#include "core/LineError.h"
 
 #include <optional>
 #include <stdexcept>
@@ -37,6 +38,19 @@ struct UsageError : std::runtime_error {
 
 // A message's UTF-8 words in the terminal's encoding (the locale's character set).
 std::string forTerminal(std::string_view utf8);
+// The same, or `english` where the terminal's character set cannot show every one of the words (the
+// C and POSIX locales' ASCII cannot show the Japanese ones).
+std::string forTerminal(std::string_view utf8, std::string_view english);
+
+// Where linnery-cli writes when no -o is given: the name its write errors give.
+inline constexpr std::string_view kStandardOutput = "standard output";
+
+// One message on standard error as GNU tools write them: "linnery-cli: ", the text (in the terminal's
+// encoding), a line end.
+void printMessage(std::string_view text);
+// An error's text: the message with its path as given, the place it wrote to where it names none,
+// then the system's reason, each behind ": "; in English where the terminal cannot show the words.
+std::string errorText(const LineError& error);
 
 // A typed text (the terminal's) in the code page `cp`. It passes as typed where the locale is C or POSIX
 // or the terminal's character set is `cp`. Nothing when `cp` cannot hold one of its characters;

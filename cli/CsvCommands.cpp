@@ -14,7 +14,7 @@ namespace {
 
 void writeAll(std::string_view bytes) {
     if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0)
-        throw LineError::write({}, systemReason(errno));
+        throw LineError::write(kStandardOutput, systemReason(errno));
 }
 
 void printFields(Editor& editor, const Invocation&) {

@@ -14,15 +14,15 @@ namespace {
 
 // On standard error, so that standard output stays the report alone.
 void tellWhatHappened(const ReplacementReport& report, bool failed) {
-    std::string text;
     for (const std::string& path : report.leftAtNul)
-        text += "linnery-cli: warning: " + path + " holds a NUL byte; left unchanged\n";
+        printMessage("warning: " + path + " holds a NUL byte; left unchanged");
     if (failed && !report.rewritten.empty()) {
-        text += "linnery-cli: rewritten before the error:\n";
+        printMessage("rewritten before the error:");
+        std::string text;
         for (const std::string& path : report.rewritten)
             text += path + "\n";
+        std::fwrite(text.data(), 1, text.size(), stderr);
     }
-    std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
 // SEARCH and REPLACEMENT in one file's code page; a file whose code page cannot hold them is left alone.
@@ -36,9 +36,7 @@ std::optional<ReplacementTexts> textsIn(const CodePage& cp, const Invocation& ca
         // A set code page is the same for every file: say so before any file is touched.
         if (!CodePage::followsDocuments())
             throw UsageError("replace-lines: " + forTerminal(problem));
-        const std::string text = "linnery-cli: warning: " + path + " (" + cp.name() +
-                                 ") left unchanged: " + forTerminal(problem) + "\n";
-        std::fwrite(text.data(), 1, text.size(), stderr);
+        printMessage("warning: " + path + " (" + cp.name() + ") left unchanged: " + forTerminal(problem));
         return std::nullopt;
     }
     return ReplacementTexts{std::move(*search), std::move(*replacement)};
@@ -58,12 +56,17 @@ void replaceLines(Editor&, const Invocation& call) {
     }
     tellWhatHappened(report, false);
     // Built whole first, so a run that fails prints nothing, as the window then shows no report.
-    std::string out =
-        forTerminal(replacementSummary(report.fileCount, static_cast<int>(report.rewritten.size()))) + "\n";
+    // The window's text starts with a blank, which a line of output does without.
+    const int rewritten = static_cast<int>(report.rewritten.size());
+    std::string summary = replacementSummary(report.fileCount, rewritten);
+    summary.erase(0, summary.find_first_not_of(' '));
+    std::string out = forTerminal(summary, "rewrote " + std::to_string(rewritten) + " of " +
+                                               std::to_string(report.fileCount) + " files:") +
+                      "\n";
     for (const std::string& path : report.rewritten)
         out += path + "\n";
     if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0)
-        throw LineError::write({}, systemReason(errno));
+        throw LineError::write(kStandardOutput, systemReason(errno));
 }
 
 const bool registered = registerCommands({

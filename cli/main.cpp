@@ -10,6 +10,7 @@
 #include "core/TextFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <clocale>
 #include <cstdio>
@@ -183,23 +184,40 @@ const OptionSpec kOptions[] = {
      [](Options& o, const std::string&) { o.version = true; }},
 };
 
+void writeText(std::FILE* stream, const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+}
+
 constexpr const char* kUsage = "usage: linnery-cli [OPTION]... COMMAND [ARGUMENT]... [FILE]\n";
 
 void printHelp() {
     std::string text = kUsage;
-    text +=
-        "Edits the lines of FILE (standard input when absent or \"-\") and writes them to standard output\n"
-        "with CR LF after every line. Options go before or after the command; \"--\" ends them, so a TEXT\n"
-        "may start with \"-\".\n"
-        "\nThe lines, -o and --removed are file bytes in the document's code page: --codepage or\n"
-        "LINNERY_CODEPAGE, else judged on the input (UTF-8, else cp932 or EUC-JP, else the locale's).\n"
-        "TEXT, SEARCH, REPLACEMENT and what csv-fields prints are text in the terminal's character set,\n"
-        "converted to and from that code page (as bytes in the C locale); a character the code page\n"
-        "cannot hold is a usage error.\n";
-    auto row = [&text](std::string left, std::string help, const char* example) {
-        left.resize(std::max<std::size_t>(left.size() + 2, 29), ' ');
-        help.resize(std::max<std::size_t>(help.size() + 2, 45), ' ');
-        text += "  " + left + help + "e.g. " + example + "\n";
+    text += "Edits the lines of FILE (standard input when absent or \"-\") and writes them to\n"
+            "standard output with CR LF after every line. Options go before or after the\n"
+            "command; \"--\" ends them, so a TEXT may start with \"-\".\n"
+            "\n"
+            "The lines, -o and --removed are file bytes in the document's code page:\n"
+            "--codepage or LINNERY_CODEPAGE, else judged on the input (UTF-8, else cp932 or\n"
+            "EUC-JP, else the locale's). TEXT, SEARCH, REPLACEMENT and what csv-fields prints\n"
+            "are text in the terminal's character set, converted to and from that code page\n"
+            "(as bytes in the C locale); a character the code page cannot hold is a usage\n"
+            "error.\n";
+    // GNU's layout in 80 columns: what a row does from column 25, on a line of its own behind a long
+    // name; its example behind it where that fits, else on the next line.
+    constexpr std::size_t kHelpColumn = 24, kWidth = 80;
+    auto row = [&text](const std::string& left, const std::string& help, const char* example) {
+        std::string line = "  " + left;
+        if (line.size() + 2 > kHelpColumn) {
+            text += line + "\n";
+            line.clear();
+        }
+        line.resize(kHelpColumn, ' ');
+        line += help;
+        const std::string eg = std::string("e.g. ") + example;
+        if (line.size() + 2 + eg.size() <= kWidth)
+            text += line + "  " + eg + "\n";
+        else
+            text += line + "\n" + std::string(kHelpColumn, ' ') + eg + "\n";
     };
     text += "\nCommands (the examples are the arguments after \"linnery-cli\"):\n";
     for (const CliCommand& c : commands())
@@ -212,10 +230,9 @@ void printHelp() {
             left += std::string(" ") + o.value;
         row(left, o.help, o.example);
     }
-    text +=
-        "\nExit status: 0 done, 1 an error (its message on standard error), 2 a usage error or an unknown\n"
-        "code page or locale.\n";
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    text += "\nExit status: 0 done, 1 an error (its message on standard error), 2 a usage error\n"
+            "or an unknown code page or locale.\n";
+    writeText(stdout, text);
 }
 
 const OptionSpec* findOption(const std::string& name) {
@@ -319,23 +336,18 @@ int applySelection(Document& doc, const std::string& list) {
 // A load that stopped at a NUL byte is legal but surprising (a UTF-16 file loads almost nothing).
 void warnIfCut(const LoadInfo& info, const std::string& file) {
     if (info.stoppedAtNul)
-        std::cerr << "linnery-cli: warning: " << (file == "-" ? "standard input" : file)
-                  << ": reading stopped at the NUL byte at offset " << info.nulOffset
-                  << "; the rest is not loaded\n";
+        printMessage("warning: " + (file == "-" ? std::string("standard input") : file) +
+                     ": reading stopped at the NUL byte at offset " + std::to_string(info.nulOffset) +
+                     "; the rest is not loaded");
 }
 
 // A safety copy that an unfinished save left holds the only whole copy of the file's earlier content.
 void warnOfLeftovers(const std::string& file, const std::vector<std::string>& copies, bool removed) {
     for (const std::string& copy : copies)
-        std::cerr << "linnery-cli: warning: " << file
-                  << (removed
+        printMessage("warning: " + file +
+                     (removed
                           ? ": removed " + copy + ", the earlier content kept by a save that did not finish"
-                          : ": a save of it did not finish; its earlier content is kept in " + copy)
-                  << "\n";
-}
-
-void writeText(std::FILE* stream, const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stream);
+                          : ": a save of it did not finish; its earlier content is kept in " + copy));
 }
 
 void saveOutput(const LineList& lines, const std::string& path) {
@@ -349,12 +361,18 @@ void saveOutput(const LineList& lines, const std::string& path) {
 
 int run(int argc, char** argv) {
     Options o = parse(argc, argv);
-    if (o.help) {
-        printHelp();
-        return 0;
-    }
-    if (o.version) {
-        writeText(stdout, "linnery-cli " LINNERY_VERSION "\n");
+    if (o.help || o.version) {
+        if (o.help)
+            printHelp();
+        else
+            writeText(stdout, "linnery-cli " LINNERY_VERSION "\n"
+                              "Copyright (C) 2026 Linnery developers\n"
+                              "License MIT: <https://opensource.org/licenses/MIT>.\n"
+                              "This is free software: you are free to change and redistribute it.\n"
+                              "There is NO WARRANTY, to the extent permitted by law.\n");
+        // Help that did not arrive is a failure, as any other output is.
+        if (std::fflush(stdout) != 0)
+            throw LineError::write(kStandardOutput, systemReason(errno));
         return 0;
     }
     applySettings(o.codepage, o.locale);
@@ -410,7 +428,7 @@ int run(int argc, char** argv) {
     if (!o.command->writesDocument)
         return 0;
     if (o.output.empty())
-        writeLines(STDOUT_FILENO, editor.doc.lines(), {});
+        writeLines(STDOUT_FILENO, editor.doc.lines(), kStandardOutput);
     else
         saveOutput(editor.doc.lines(), o.output);
     return 0;
@@ -430,22 +448,18 @@ int main(int argc, char** argv) {
     try {
         return cli::run(argc, argv);
     } catch (const cli::UsageError& e) {
-        cli::writeText(stderr, std::string("linnery-cli: ") + e.what() + "\n" + cli::kUsage +
-                                   "Try 'linnery-cli --help' for more information.\n");
+        cli::printMessage(e.what());
+        cli::writeText(stderr, std::string(cli::kUsage) + "Try 'linnery-cli --help' for more information.\n");
         return 2;
     } catch (const SettingError& e) {
-        cli::writeText(stderr, "linnery-cli: " + cli::forTerminal(e.what()) + "\n");
+        cli::printMessage(cli::forTerminal(e.what()));
         return 2;
     } catch (const LineError& e) {
-        // The error box's text, then the file and the system's reason.
-        const auto asIs = [](std::string_view bytes) { return std::string(bytes); };
-        const std::string detail = e.detail();
-        cli::writeText(stderr,
-                       errorBoxText(e, cli::forTerminal, asIs) + (detail.empty() ? "" : " " + detail) + "\n");
+        cli::printMessage(cli::errorText(e));
         return 1;
     } catch (const std::bad_alloc&) {
         // Out of memory outside a command (reading the input, writing the result).
-        cli::writeText(stderr, cli::forTerminal(errorBoxText(LineError::insert().what())) + "\n");
+        cli::printMessage(cli::errorText(LineError::insert()));
         return 1;
     }
 }

@@ -1,5 +1,6 @@
 #include "core/CodePage.h"
 
+#include "core/CodePageCheck.h"
 #include "core/Utf8Validation.h"
 
 #include <unicode/ucnv.h>
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <langinfo.h>
+#include <mutex>
 #include <stdexcept>
 #include <vector>
 
@@ -73,10 +75,6 @@ bool isUtf8Name(const std::string& n) {
     return n == "utf8" || n == "ansix3.41968" || n.empty();
 }
 
-bool isCp932TrailByte(unsigned char b) {
-    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
-}
-
 const char* const kCp932Converter = "windows-31j"; // ICU: ibm-943_P15A-2003
 
 ConverterPtr openConverter(const char* icuName) {
@@ -127,63 +125,6 @@ std::size_t utf8SequenceLength(std::string_view text, std::size_t pos) {
     return len;
 }
 
-// ICU's stop callback ends a conversion at the first byte it cannot decode or character it cannot encode.
-ConverterPtr openStrictConverter(const CodePage& cp);
-
-// Which cp932 bytes and byte pairs ICU decodes, asked once: a whole file is then checked at the speed
-// of a table look-up per character instead of a conversion.
-struct Cp932Table {
-    std::array<std::uint8_t, 256> step{}; // 1: decodes alone, 2: a lead byte, 0: neither
-    std::vector<std::uint8_t> pair{std::vector<std::uint8_t>(65536)}; // lead << 8 | trail decodes
-};
-
-const Cp932Table& cp932Table() {
-    static const Cp932Table table = [] {
-        Cp932Table t;
-        const ConverterPtr c = openStrictConverter(CodePage("cp932"));
-        auto decodes = [&](const char* bytes, int32_t n) {
-            UChar out[4];
-            UErrorCode err = U_ZERO_ERROR;
-            ucnv_resetToUnicode(c.get());
-            const int32_t units = ucnv_toUChars(c.get(), out, 4, bytes, n, &err);
-            return U_SUCCESS(err) && units == 1;
-        };
-        for (int b = 0; b < 256; ++b) {
-            const char one[] = {static_cast<char>(b)};
-            const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-            t.step[static_cast<std::size_t>(b)] = lead ? 2 : decodes(one, 1) ? 1 : 0;
-            for (int trail = 0; lead && trail < 256; ++trail) {
-                const char two[] = {static_cast<char>(b), static_cast<char>(trail)};
-                t.pair[static_cast<std::size_t>(b << 8 | trail)] = decodes(two, 2);
-            }
-        }
-        return t;
-    }();
-    return table;
-}
-
-bool decodesAsCp932(std::string_view text) {
-    const Cp932Table& t = cp932Table();
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* const end = p + text.size();
-    if (p == end)
-        return true;
-    // The last byte alone, so the loop may always read a second one.
-    const auto* const last = end - 1;
-    while (p < last) {
-        p = skipAscii(p, last);
-        if (p >= last)
-            break;
-        // Without a branch on the kind of character: the text mixes both kinds at random.
-        const unsigned step = t.step[*p];
-        const bool ok = step == 1 || (step == 2 && t.pair[static_cast<std::size_t>(*p << 8 | p[1])]);
-        if (!ok)
-            return false;
-        p += step;
-    }
-    return p == end || t.step[*p] == 1;
-}
-
 struct CurrentState {
     std::shared_ptr<const CodePage> codePage;
     bool followsDocuments = false;
@@ -200,6 +141,7 @@ struct CodePage::Converter {
     ConverterPtr conv;            // null for Utf8
     std::array<bool, 256> lead{}; // lead bytes of a SingleByte / OtherMultiByte code page
     std::vector<UChar> buffer;    // reused UTF-16 buffer of the conversions
+    std::mutex inUse;             // the window converts on its own thread while a command converts on another
 };
 
 CodePage::CodePage(const std::string& name) : name_(name), conv_(std::make_unique<Converter>()) {
@@ -269,7 +211,7 @@ std::size_t CodePage::multiByteCharLength(std::string_view text, std::size_t pos
         // A lead byte pairs only with a byte that can follow it. A lone lead byte before a comma, quote
         // or blank stays alone, so such a byte never hides a separator.
         return isLeadByte(static_cast<unsigned char>(text[pos])) &&
-                       isCp932TrailByte(static_cast<unsigned char>(text[pos + 1]))
+                       detail::isCp932TrailByte(static_cast<unsigned char>(text[pos + 1]))
                    ? 2
                    : 1;
     case Kind::Utf8: {
@@ -278,6 +220,7 @@ std::size_t CodePage::multiByteCharLength(std::string_view text, std::size_t pos
     }
     case Kind::OtherMultiByte: {
         // Correctness over speed: let ICU decode one character and count what it consumed.
+        std::lock_guard lock(conv_->inUse);
         UConverter* c = conv_->conv.get();
         ucnv_resetToUnicode(c);
         const char* source = text.data() + pos;
@@ -307,6 +250,7 @@ std::size_t CodePage::lastCharStart(std::string_view text) const {
 std::string CodePage::toUtf8(std::string_view bytes) const {
     if (kind_ == Kind::Utf8 && isValidUtf8(bytes))
         return std::string(bytes);
+    std::lock_guard lock(conv_->inUse);
     std::vector<UChar>& buf = conv_->buffer;
     int32_t units = 0;
     UErrorCode err = U_ZERO_ERROR;
@@ -340,6 +284,7 @@ std::string CodePage::toUtf8(std::string_view bytes) const {
 std::string CodePage::fromUtf8(std::string_view utf8) const {
     if (kind_ == Kind::Utf8)
         return std::string(utf8);
+    std::lock_guard lock(conv_->inUse);
     std::vector<UChar>& buf = conv_->buffer;
     buf.resize(utf8.size() + 1);
     int32_t units = 0;
@@ -393,20 +338,12 @@ bool CodePage::decodesStrictly(std::string_view bytes) const {
     if (kind_ == Kind::Utf8)
         return isValidUtf8(bytes);
     if (kind_ == Kind::Cp932)
-        return decodesAsCp932(bytes);
-    const ConverterPtr c = openStrictConverter(*this);
-    // In pieces through a small buffer, so a large text costs no memory of its size.
-    UChar buffer[16 * 1024];
-    const char* source = bytes.data();
-    const char* const limit = source + bytes.size();
-    for (;;) {
-        UChar* target = buffer;
-        UErrorCode err = U_ZERO_ERROR;
-        ucnv_toUnicode(c.get(), &target, buffer + std::size(buffer), &source, limit, nullptr, true, &err);
-        if (err == U_BUFFER_OVERFLOW_ERROR)
-            continue;
-        return U_SUCCESS(err);
-    }
+        return detail::decodesAsCp932(bytes);
+    UErrorCode err = U_ZERO_ERROR;
+    if (std::strcmp(ucnv_getName(conv_->conv.get(), &err), detail::eucJpConverterName()) == 0)
+        if (const std::optional<bool> decodes = detail::decodesAsEucJp(bytes))
+            return *decodes;
+    return detail::decodesByConverter(name_.c_str(), bytes);
 }
 
 bool CodePage::sameAs(const CodePage& other) const {
@@ -467,19 +404,6 @@ std::string CodePage::localeCharset() {
     const char* codeset = nl_langinfo(CODESET);
     return codeset ? codeset : "";
 }
-
-namespace {
-ConverterPtr openStrictConverter(const CodePage& cp) {
-    UErrorCode err = U_ZERO_ERROR;
-    ConverterPtr conv(
-        ucnv_open(cp.kind() == CodePage::Kind::Cp932 ? kCp932Converter : cp.name().c_str(), &err));
-    if (U_FAILURE(err) || !conv)
-        throw std::invalid_argument("unknown code page: " + cp.name());
-    ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
-    ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
-    return conv;
-}
-} // namespace
 
 UConverter* detail::openDecoder(const CodePage& cp) {
     switch (cp.kind()) {

@@ -44,13 +44,13 @@ std::shared_ptr<const CodePage> setOrLocale() {
 TextEncoding judgeEncoding(std::string_view text) {
     if (CodePage::isValidUtf8(text))
         return TextEncoding::Utf8;
-    const bool eucFirst = guessesEucJp(text);
-    const TextEncoding order[] = {eucFirst ? TextEncoding::EucJp : TextEncoding::Cp932,
-                                  eucFirst ? TextEncoding::Cp932 : TextEncoding::EucJp};
-    for (TextEncoding candidate : order)
-        if (CodePage(codePageName(candidate)).decodesStrictly(text))
-            return candidate;
-    return TextEncoding::Unknown;
+    // Text in one of the two seldom decodes in the other, and fails its check early; the detector, far
+    // slower per byte, is asked only when both decode.
+    const bool cp932 = CodePage(codePageName(TextEncoding::Cp932)).decodesStrictly(text);
+    const bool eucJp = CodePage(codePageName(TextEncoding::EucJp)).decodesStrictly(text);
+    if (cp932 && eucJp)
+        return guessesEucJp(text) ? TextEncoding::EucJp : TextEncoding::Cp932;
+    return cp932 ? TextEncoding::Cp932 : eucJp ? TextEncoding::EucJp : TextEncoding::Unknown;
 }
 
 const char* codePageName(TextEncoding encoding) {

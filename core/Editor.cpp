@@ -4,7 +4,9 @@
 #include "core/LineError.h"
 #include "core/TextFile.h"
 
+#include <algorithm>
 #include <ctime>
+#include <filesystem>
 #include <new>
 
 namespace linnery {
@@ -84,6 +86,25 @@ void Editor::loadDocument(const std::string& path) {
     }
     doc.assign(std::move(lines));
     CodePage::adopt(std::move(codePage));
+}
+
+std::string absolutePath(std::string_view path) {
+    if (path.empty() || path.front() == '/')
+        return std::string(path);
+    std::error_code error;
+    std::string result = std::filesystem::current_path(error).native();
+    if (error || result.empty())
+        return std::string(path);
+    for (std::size_t pos = 0; pos <= path.size();) {
+        const std::size_t end = std::min(path.find('/', pos), path.size());
+        const std::string_view step = path.substr(pos, end - pos);
+        if (!step.empty() && step != ".")
+            result += (result.back() == '/' ? "" : "/") + std::string(step);
+        pos = end + 1;
+    }
+    if (path.back() == '/' && result.back() != '/')
+        result += '/'; // still a folder's name
+    return result;
 }
 
 std::string_view fileNamePart(std::string_view path) {

@@ -5,34 +5,39 @@
 namespace linnery {
 
 LineError LineError::listIndex(long long index) {
-    return LineError("ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (" + std::to_string(index) + ")");
+    const std::string number = " (" + std::to_string(index) + ")";
+    return LineError("ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています" + number)
+        .inEnglish("list index out of bounds" + number);
 }
 
 LineError LineError::insert() {
-    return LineError("行を挿入できません");
+    return LineError("行を挿入できません").inEnglish("cannot insert a line");
 }
 
 LineError LineError::open(std::string_view path, std::string reason) {
     LineError e("ﾌｧｲﾙ ", std::string(path), " は開けません");
+    e.inEnglish("cannot open file ");
     e.reason_ = std::move(reason);
     return e;
 }
 
 LineError LineError::create(std::string_view path, std::string reason) {
     LineError e("ﾌｧｲﾙ ", std::string(path), " を作成できません");
+    e.inEnglish("cannot create file ");
     e.reason_ = std::move(reason);
     return e;
 }
 
 LineError LineError::write(std::string_view path, std::string reason) {
     LineError e("ｽﾄﾘｰﾑへの書き込みｴﾗｰ");
+    e.inEnglish("write error");
     e.path_ = path;
     e.reason_ = std::move(reason);
     return e;
 }
 
 LineError LineError::staging() {
-    return LineError("RichEdit での行の挿入ｴﾗｰ");
+    return LineError("RichEdit での行の挿入ｴﾗｰ").inEnglish("cannot insert the lines into the staging text");
 }
 
 LineError LineError::leftoverCopy(std::string_view copyPath) {

@@ -25,6 +25,10 @@ class LineError : public std::runtime_error {
     const std::string& tail() const { return tail_; }
     bool namesPath() const { return namesPath_; }
     const std::string& reason() const { return reason_; }
+    // The lead and tail in English, for a reader whose character set cannot show the Japanese words;
+    // empty for an error raised with a message of its own.
+    const std::string& englishLead() const { return englishLead_; }
+    const std::string& englishTail() const { return englishTail_; }
     // Why, to show after the message: "path: reason", the reason alone, or nothing without a reason. The
     // path is file-system bytes, the reason in the locale's encoding.
     std::string detail() const;
@@ -43,7 +47,8 @@ class LineError : public std::runtime_error {
     static LineError open(std::string_view path, std::string reason = {});
     // "ﾌｧｲﾙ %s を作成できません"
     static LineError create(std::string_view path, std::string reason = {});
-    // "ｽﾄﾘｰﾑへの書き込みｴﾗｰ"; the path goes only into the detail
+    // "ｽﾄﾘｰﾑへの書き込みｴﾗｰ"; the path (or a stream's name, such as "standard output") goes only into the
+    // detail
     static LineError write(std::string_view path = {}, std::string reason = {});
     // "RichEdit での行の挿入ｴﾗｰ"
     static LineError staging();
@@ -54,7 +59,14 @@ class LineError : public std::runtime_error {
     static LineError leftoverCopyRemoved(std::string_view copyPath);
 
   private:
+    LineError& inEnglish(std::string lead, std::string tail = {}) {
+        englishLead_ = std::move(lead);
+        englishTail_ = std::move(tail);
+        return *this;
+    }
+
     std::string lead_, path_, tail_, reason_;
+    std::string englishLead_, englishTail_;
     bool namesPath_ = false;
 };
 

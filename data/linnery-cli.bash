@@ -11,24 +11,23 @@ _linnery_cli() {
         --help --version --"
     COMPREPLY=()
 
-    # The value of an option.
-    case $prev in
-    -o | --output | --removed)
-        _linnery_cli_files
+    # "--opt=value": bash splits it at "=" unless COMP_WORDBREAKS lacks it, and then completes only what
+    # follows the "=" (a value is matched as typed, the option name stays on the line).
+    if [[ $cur == "=" && $prev == --* ]]; then
+        cur=
+        _linnery_cli_value "$prev"
         return
-        ;;
-    --codepage)
-        mapfile -t COMPREPLY < <(compgen -W "utf-8 cp932 shift_jis euc-jp" -- "$cur")
+    elif [[ $prev == "=" && ${COMP_WORDS[COMP_CWORD - 2]} == --* ]]; then
+        _linnery_cli_value "${COMP_WORDS[COMP_CWORD - 2]}"
         return
-        ;;
-    --locale)
-        mapfile -t COMPREPLY < <(compgen -W "ja ja_JP en en_US root" -- "$cur")
+    elif [[ $cur == --*=* ]]; then
+        local option=${cur%%=*} i
+        cur=${cur#*=}
+        _linnery_cli_value "$option"
+        for i in "${!COMPREPLY[@]}"; do COMPREPLY[i]=$option=${COMPREPLY[i]}; done
         return
-        ;;
-    --select | --focus | --ticks | --state)
-        return
-        ;;
-    esac
+    fi
+    _linnery_cli_value "$prev" && return
 
     # What the words before this one were: the command and how many of its arguments followed.
     local i word command='' positional=0 ended=''
@@ -38,7 +37,8 @@ _linnery_cli() {
             ended=1
         elif [[ -z $ended && $word == -?* ]]; then
             case $word in -o | --output | --removed | --codepage | --locale | --select | --focus | --ticks | --state)
-                ((i++)) ;;
+                # the value, written behind a space or behind "="
+                if [[ ${COMP_WORDS[i + 1]} == "=" ]]; then ((i += 2)); else ((i++)); fi ;;
             esac
         elif [[ -z $command ]]; then
             command=$word
@@ -60,6 +60,23 @@ _linnery_cli() {
         esac
         ((positional >= texts)) && _linnery_cli_files
     fi
+}
+
+# The values of the option $1 that take $cur further; false when $1 takes no value.
+_linnery_cli_value() {
+    case $1 in
+    -o | --output | --removed)
+        _linnery_cli_files
+        ;;
+    --codepage)
+        mapfile -t COMPREPLY < <(compgen -W "utf-8 cp932 shift_jis euc-jp" -- "$cur")
+        ;;
+    --locale)
+        mapfile -t COMPREPLY < <(compgen -W "ja ja_JP en en_US root" -- "$cur")
+        ;;
+    --select | --focus | --ticks | --state) ;;
+    *) return 1 ;;
+    esac
 }
 
 _linnery_cli_files() {

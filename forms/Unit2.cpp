@@ -2,6 +2,7 @@
 
 #include "core/LineReplacer.h"
 #include "forms/Unit4.h"
+#include "widgets/CommandRunner.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Fonts.h"
 #include "widgets/OneLineValidator.h"
@@ -60,6 +61,7 @@ TForm2::TForm2(TForm4* report, QWidget* parent) : QWidget(parent, Qt::Window), r
 
     // Drops anywhere on the window reach it for its whole life.
     setAcceptDrops(true);
+    runner_ = new CommandRunner({}, this);
     FormResize();
 }
 
@@ -105,12 +107,16 @@ void TForm2::dropEvent(QDropEvent* event) {
 }
 
 void TForm2::replaceDropped(const std::vector<std::string>& paths) {
+    // Files dropped while a run (or a command of the main window) is under way are not processed.
+    if (CommandRunner::busy())
+        return;
     report_->clearReport();
     ReplacementReport result;
+    const std::string search = Edit1->text().toStdString(), replacement = Edit2->text().toStdString();
     try {
-        // Each file gets the texts in its own code page.
-        replaceLinesInFiles(paths, typedTexts(Edit1->text().toStdString(), Edit2->text().toStdString()),
-                            result);
+        // On a thread of its own: the windows repaint meanwhile and take no input. Each file gets the
+        // texts in its own code page.
+        runner_->run([&] { replaceLinesInFiles(paths, typedTexts(search, replacement), result); });
     } catch (const std::exception& e) {
         reportError(e);
         return;

@@ -10,6 +10,7 @@ class QLineEdit;
 
 namespace linnery {
 
+class CommandRunner;
 class TForm4;
 
 // The line replacement window: in every file dropped on it, each line equal to Edit1's text becomes
@@ -39,6 +40,7 @@ class TForm2 : public QWidget {
     void FormResize();
 
     TForm4* report_;
+    CommandRunner* runner_;
 };
 
 } // namespace linnery

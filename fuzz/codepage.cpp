@@ -2,6 +2,7 @@
 
 #include "FuzzSupport.h"
 
+#include "core/CodePageCheck.h"
 #include "core/CodePageDetection.h"
 
 using namespace linnery;
@@ -50,5 +51,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     FUZZ_CHECK((codePoints(text) >= 0) == (judged == TextEncoding::Utf8));
     if (judged == TextEncoding::Cp932 || judged == TextEncoding::EucJp)
         FUZZ_CHECK(CodePage(codePageName(judged)).decodesStrictly(text));
+
+    // The table-driven checks answer as ICU's own conversion does, both ways of the cp932 one alike.
+    const bool cp932 = detail::decodesByConverter("windows-31j", text);
+    FUZZ_CHECK(detail::decodesAsCp932(text) == cp932);
+    FUZZ_CHECK(detail::decodesAsCp932ByteWise(text) == cp932);
+    FUZZ_CHECK(detail::decodesAsEucJp(text) ==
+               detail::decodesByConverter(detail::eucJpConverterName(), text));
     return 0;
 }

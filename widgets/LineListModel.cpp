@@ -2,26 +2,61 @@
 
 #include "widgets/TextCodec.h"
 
+#include <algorithm>
+
 namespace linnery {
 
 LineListModel::LineListModel(const LineList* lines, QObject* parent)
     : QAbstractListModel(parent), lines_(lines) {}
 
 int LineListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() || !lines_ ? 0 : lines_->count();
+    if (parent.isValid() || !lines_)
+        return 0;
+    return frozen_ ? frozenCount_ : lines_->count();
 }
 
 QVariant LineListModel::data(const QModelIndex& index, int role) const {
-    if (!lines_ || !index.isValid() || index.row() >= lines_->count())
+    if (!lines_ || !index.isValid() || role != Qt::DisplayRole)
         return {};
-    if (role == Qt::DisplayRole)
-        return fromCodePage(lines_->at(index.row()));
-    return {};
+    const int row = index.row();
+    if (frozen_) {
+        const int i = row - frozenFirst_;
+        return i >= 0 && i < frozenRows_.size() ? frozenRows_[i] : QString();
+    }
+    if (row >= lines_->count())
+        return {};
+    return fromCodePage(lines_->at(row));
 }
 
 void LineListModel::setLines(const LineList* lines) {
     beginResetModel();
     lines_ = lines;
+    endResetModel();
+}
+
+void LineListModel::freeze(int first, int last) {
+    frozenCount_ = lines_ ? lines_->count() : 0;
+    frozenFirst_ = std::max(0, first);
+    last = std::min(last, frozenCount_ - 1);
+    frozenRows_.clear();
+    for (int row = frozenFirst_; row <= last; ++row)
+        frozenRows_ << fromCodePage(lines_->at(row));
+    frozen_ = true;
+}
+
+void LineListModel::thaw() {
+    const int count = lines_ ? lines_->count() : 0;
+    if (count > 0 && count == frozenCount_) {
+        // Same rows, new texts: a reset would make the view lay out every row again, which takes a
+        // while for millions of them.
+        frozen_ = false;
+        frozenRows_.clear();
+        emit dataChanged(index(0), index(count - 1), {Qt::DisplayRole});
+        return;
+    }
+    beginResetModel();
+    frozen_ = false;
+    frozenRows_.clear();
     endResetModel();
 }
 

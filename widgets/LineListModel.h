@@ -3,6 +3,7 @@
 #include "core/LineList.h"
 
 #include <QAbstractListModel>
+#include <QStringList>
 
 namespace linnery {
 
@@ -21,8 +22,18 @@ class LineListModel : public QAbstractListModel {
     void beginChange() { beginResetModel(); }
     void endChange() { endResetModel(); }
 
+    // Before the list is changed on another thread: from here on the model answers from a picture of
+    // the rows first..last (decoded now) and reads the list no more; other rows are empty. thaw() shows
+    // the list as it is then.
+    void freeze(int first, int last);
+    void thaw();
+
   private:
     const LineList* lines_;
+    bool frozen_ = false;
+    int frozenCount_ = 0;
+    int frozenFirst_ = 0;
+    QStringList frozenRows_;
 };
 
 } // namespace linnery

@@ -43,8 +43,8 @@ TEST_F(CsvCliTest, Errors) {
         std::string errStart;
     };
     for (const Case& c : {
-             Case{{"csv-fields"}, "", 1, "ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (0)\n"},
-             Case{{"csv-sort", "0"}, "", 1, "ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (0)\n"},
+             Case{{"csv-fields"}, "", 1, "linnery-cli: ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (0)\n"},
+             Case{{"csv-sort", "0"}, "", 1, "linnery-cli: ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (0)\n"},
              Case{{"csv-sort", "2"}, "a,b\nc\n", 2, "linnery-cli: "}, // no third field in line 1
              Case{{"csv-sort", "x"}, "a,b\n", 2, "linnery-cli: "},
          }) {

@@ -8,13 +8,14 @@
 #include <cerrno>
 #include <sstream>
 #include <string>
+#include <vector>
 
 using namespace linnery::test;
 
 namespace {
 
 const std::string kUsageError = "linnery-cli: ";
-const std::string kInsertError = "行を挿入できません.\n";
+const std::string kInsertError = "linnery-cli: 行を挿入できません\n";
 
 TEST(HostileCli, ClearErrorsAndSoundResults) {
     const TempDir dir;
@@ -108,7 +109,7 @@ TEST(HostileCli, ClearErrorsAndSoundResults) {
          {{"LINNERY_CODEPAGE=cp932"}},
          1,
          "",
-         "ﾌｧｲﾙ " + missing + " は開けません. " + missing + ": " + linnery::systemReason(ENOENT) + "\n"},
+         "linnery-cli: ﾌｧｲﾙ " + missing + " は開けません: " + linnery::systemReason(ENOENT) + "\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -145,7 +146,14 @@ TEST(HostileCli, HelpVersionAndOptionsAnywhere) {
     const CliResult help = runCli({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.err, "");
-    // One line per command and option, each with what it does and an example.
+    // One row per command and option, each with what it does and an example, in 80 columns: a long row
+    // goes on over lines indented to the help column.
+    std::vector<std::string> lines;
+    std::istringstream text(help.out);
+    for (std::string line; std::getline(text, line);) {
+        EXPECT_LE(line.size(), 80u) << line;
+        lines.push_back(line);
+    }
     for (const std::string item : {"cat ",
                                    "csv-fields ",
                                    "csv-sort ",
@@ -171,16 +179,22 @@ TEST(HostileCli, HelpVersionAndOptionsAnywhere) {
                                    "    --progress ",
                                    "-h, --help ",
                                    "    --version "}) {
-        std::istringstream lines(help.out);
         int found = 0;
-        for (std::string line; std::getline(lines, line);)
-            if (line.rfind("  " + item, 0) == 0 && line.find("e.g. ") != std::string::npos)
-                ++found;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (lines[i].rfind("  " + item, 0) != 0)
+                continue;
+            ++found;
+            std::string row = lines[i];
+            while (i + 1 < lines.size() && lines[i + 1].rfind(std::string(24, ' '), 0) == 0)
+                row += lines[++i];
+            EXPECT_NE(row.find(" e.g. "), std::string::npos) << row;
+        }
         EXPECT_EQ(found, 1) << item;
     }
     const CliResult version = runCli({"sort", "--version"});
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out, "linnery-cli 1.5\n");
+    EXPECT_EQ(version.out.substr(0, version.out.find('\n')), "linnery-cli 1.5");
+    EXPECT_NE(version.out.find("\nCopyright (C) 2026 Linnery developers\nLicense MIT"), std::string::npos);
 
     const TempDir dir;
     const std::string in = dir.file("in.txt", "b\na\n");

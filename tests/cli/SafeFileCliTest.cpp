@@ -95,21 +95,21 @@ const Case kCases[] = {
          fs::create_symlink("loop", f.target = f.dir.file("loop"));
          return Args{"-o", f.target, "cat", f.file("in")};
      },
-     1, "ﾌｧｲﾙ @ を作成できません. @: " + reason(ELOOP) + "\n", nullptr},
+     1, "linnery-cli: ﾌｧｲﾙ @ を作成できません: " + reason(ELOOP) + "\n", nullptr},
     {"FifoIsNotLoadedAndNotWaitedFor",
      [](Fixture& f) {
          ::mkfifo((f.target = f.dir.file("fifo")).c_str(), 0600);
          f.shellPrefix = "exec timeout 10"; // 124 if it waits for a writer
          return Args{"cat", f.target};
      },
-     1, "ﾌｧｲﾙ @ は開けません. @: not a regular file\n", nullptr},
+     1, "linnery-cli: ﾌｧｲﾙ @ は開けません: not a regular file\n", nullptr},
     {"FifoWithoutReaderIsNotWaitedFor",
      [](Fixture& f) {
          ::mkfifo((f.target = f.dir.file("fifo")).c_str(), 0600);
          f.shellPrefix = "exec timeout 10";
          return Args{"-o", f.target, "cat", f.file("in")};
      },
-     1, "ﾌｧｲﾙ @ を作成できません. @: " + reason(ENXIO) + "\n", nullptr},
+     1, "linnery-cli: ﾌｧｲﾙ @ を作成できません: " + reason(ENXIO) + "\n", nullptr},
     {"WritableFileInReadOnlyFolder",
      [](Fixture& f) {
          const std::string folder = f.dir.file("ro"), tmp = f.dir.file("tmp");
@@ -168,7 +168,7 @@ const Case kCases[] = {
              f.undo.push_back([mnt] { ::umount2(mnt.c_str(), MNT_DETACH); });
          return Args{"-o", f.target = f.file("mnt/f"), "cat", f.file("in", lines(2000))};
      },
-     1, "ｽﾄﾘｰﾑへの書き込みｴﾗｰ. @: " + reason(ENOSPC) + "\n", "old\n"},
+     1, "linnery-cli: ｽﾄﾘｰﾑへの書き込みｴﾗｰ: @: " + reason(ENOSPC) + "\n", "old\n"},
 };
 
 void PrintTo(const Case& c, std::ostream* out) {

@@ -1,11 +1,13 @@
 #include "core/CodePageDetection.h"
 
+#include "core/CodePageCheck.h"
 #include "core/LineReplacer.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 using namespace linnery;
@@ -96,6 +98,95 @@ TEST(CodePageDetection, ExactEncodingNamesWhatItCannotHold) {
     EXPECT_EQ(missing, "\xe2\x80\x8b") << "the first one, a zero-width space";
     EXPECT_TRUE(cp932.decodesStrictly(kCp932Text));
     EXPECT_FALSE(cp932.decodesStrictly("\x82\xa0\x82")); // lead byte without its trail byte
+}
+
+std::string hex(std::string_view bytes) {
+    std::string out;
+    for (unsigned char b : bytes)
+        out += "0123456789abcdef"[b >> 4] + std::string(1, "0123456789abcdef"[b & 15]) + " ";
+    return out;
+}
+
+const char* const kCp932Icu = "windows-31j";
+
+// The 32-byte pass, the byte-wise walk and ICU's own conversion give one verdict.
+void expectCp932AsIcu(std::string_view text) {
+    const bool icu = detail::decodesByConverter(kCp932Icu, text);
+    EXPECT_EQ(detail::decodesAsCp932(text), icu) << hex(text);
+    EXPECT_EQ(detail::decodesAsCp932ByteWise(text), icu) << hex(text);
+}
+
+void expectEucJpAsIcu(std::string_view text) {
+    EXPECT_EQ(detail::decodesAsEucJp(text), detail::decodesByConverter(detail::eucJpConverterName(), text))
+        << hex(text);
+}
+
+std::string pad(std::size_t n) {
+    return std::string(n, 'a');
+}
+
+TEST(CodePageCheck, Cp932AtBlockEdges) {
+    struct Case {
+        const char* label;
+        std::string text;
+        bool decodes;
+    };
+    const std::string run63(63, '\x81'); // "＝" pairs, and one lead byte left over
+    const Case cases[] = {
+        {"kanji lead as byte 31", pad(31) + "\x88\x9f" + pad(9), true},
+        {"kana lead as byte 31", pad(31) + "\x82\xa0" + pad(9), true},
+        {"lead as byte 31, no trail byte after it", pad(31) + "\x82 " + pad(9), false},
+        {"hole pair in the kana row", pad(20) + "\x82\x40" + pad(20), false},
+        {"hole pair in a kanji row", pad(20) + "\x88\x40" + pad(20), false},
+        {"hole pair across blocks", pad(31) + "\x98\x73" + pad(9), false},
+        {"a trail byte that may lead, at the next block's start", pad(31) + "\x82\x82\xa0" + pad(9), false},
+        {"run of lead-capable bytes across blocks, even", pad(1) + run63 + "\x81" + pad(9), true},
+        {"run across blocks, odd: the last lead takes a letter", pad(1) + run63 + "\x40" + pad(9), true},
+        {"run across blocks, odd, then a byte below 0x40", pad(1) + run63 + " " + pad(9), false},
+        {"lone lead at the end of one block", pad(31) + "\x82", false},
+        {"lone lead after one block", pad(32) + "\x82", false},
+        {"lone lead at the end of two blocks", pad(63) + "\x82", false},
+        {"half-width katakana and 0x5c trails", pad(30) + "\xb1\x95\x5c\xdf" + pad(40), true},
+        {"bytes that decode in no way", pad(33) + "\xa0" + pad(33), false},
+        {"0x80 at a block's end", pad(31) + "\x80" + pad(40), false},
+        {"0xfd after a trail", pad(40) + "\x82\xa0\xfd" + pad(40), false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(detail::decodesByConverter(kCp932Icu, c.text), c.decodes) << c.label;
+        expectCp932AsIcu(c.text);
+    }
+}
+
+TEST(CodePageCheck, EveryCp932PairAsIcuDecodesIt) {
+    // As the last pair of a block, across two blocks and in the byte-wise tail.
+    for (unsigned pair = 0; pair < 65536; ++pair) {
+        const std::string two{static_cast<char>(pair >> 8), static_cast<char>(pair & 0xFF)};
+        for (std::size_t at : {30, 31, 40})
+            expectCp932AsIcu(pad(at) + two + pad(48 - at));
+    }
+}
+
+TEST(CodePageCheck, EveryEucJpCharacterAsIcuDecodesIt) {
+    for (unsigned pair = 0; pair < 65536; ++pair)
+        expectEucJpAsIcu(pad(3) + std::string{static_cast<char>(pair >> 8), static_cast<char>(pair & 0xFF)});
+    for (unsigned pair = 0; pair < 65536; ++pair)
+        expectEucJpAsIcu("\x8f" + std::string{static_cast<char>(pair >> 8), static_cast<char>(pair & 0xFF)} +
+                         "a");
+}
+
+TEST(CodePageCheck, MixedTextsAsIcuDecodesThem) {
+    // Bytes around the edges of the code pages' ranges, in texts of up to four blocks.
+    const unsigned char pool[] = {0x0a, 0x20, 0x40, 0x5c, 0x7e, 0x7f, 0x80, 0x81, 0x82, 0x83, 0x84,
+                                  0x87, 0x88, 0x8e, 0x8f, 0x98, 0x9f, 0xa0, 0xa1, 0xa4, 0xb1, 0xdf,
+                                  0xe0, 0xea, 0xed, 0xf0, 0xfa, 0xfc, 0xfd, 0xfe, 0xff};
+    std::mt19937 random(18);
+    for (int i = 0; i < 4000; ++i) {
+        std::string text(random() % 130, '\0');
+        for (char& c : text)
+            c = static_cast<char>(pool[random() % std::size(pool)]);
+        expectCp932AsIcu(text);
+        expectEucJpAsIcu(text);
+    }
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <new>
 
@@ -31,6 +32,21 @@ TEST(Title, NamePartIsBehindTheLastSlashByteWhateverTheCodePage) {
         EXPECT_EQ(fileNamePart(c.path), c.name) << c.path;
     EXPECT_EQ(titleCaption("list.txt", 120), "list.txt - (120行) - Linnery");
     EXPECT_EQ(titleCaption("", 0), " - (0行) - Linnery");
+}
+
+TEST(Title, RelativePathsAreTakenBehindTheWorkingFolder) {
+    const std::string cwd = std::filesystem::current_path().native();
+    const struct {
+        std::string path, absolute;
+    } cases[] = {
+        {"samples/\xE6\x9E\x9C.txt", cwd + "/samples/\xE6\x9E\x9C.txt"},
+        {"./a.txt", cwd + "/a.txt"},
+        {"a/./../b//c/", cwd + "/a/../b/c/"}, // ".." stays: "a" may be a link
+        {"/x/./y", "/x/./y"},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(absolutePath(c.path), c.absolute) << c.path;
 }
 
 TEST(Undo, AlternatesBetweenUndoAndRedo) {

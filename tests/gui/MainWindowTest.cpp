@@ -8,11 +8,13 @@
 #include "forms/Unit3.h"
 #include "forms/Unit4.h"
 #include "forms/Unit5.h"
+#include "widgets/AppIcon.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
@@ -20,6 +22,7 @@
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 #include <QtTest>
 
@@ -100,6 +103,8 @@ class MainWindowTest : public QObject {
     void pathsAreFileNamesWhateverTheCodePage();
     void shiftJisFileOnAUtf8DesktopWithNoSetting();
     void openDialogAndClipBoardName();
+    void relativePathOpensAgainThroughTheRealDialog();
+    void programIconFromTheThemeOrBuiltIn();
     void dropLoadsTheFirstFileOnly();
     void droppingAFolderShowsTheOpenError();
     void saveCommands();
@@ -244,6 +249,76 @@ void MainWindowTest::shiftJisFileOnAUtf8DesktopWithNoSetting() {
     ::unsetenv("LC_ALL");
     QCOMPARE(readFile(sjis).left(6), QByteArray("\x82\xa0\x81\x45\r\n"));
     QCOMPARE(readFile(utf8), QByteArray("\xe3\x81\x82\xe3\x83\xbb\r\n"));
+}
+
+// Started from its working folder with "samples/果物.txt": the title shows the name part, and the
+// program's own open dialog proposes that file in its folder, so that Open loads it again.
+void MainWindowTest::relativePathOpensAgainThroughTheRealDialog() {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir(QStringLiteral("samples"));
+    const QString fruit = writeFile(dir, "samples/果物.txt", "a\nb\n");
+    const QString folder = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    Windows w({"linnery", QFile::encodeName(QStringLiteral("samples/果物.txt")).toStdString()});
+    QCOMPARE(w.title(), QStringLiteral("果物.txt - (2行) - Linnery"));
+    QCOMPARE(QString::fromStdString(w.form1->saveName()), fruit);
+
+    writeFile(dir, "samples/果物.txt", "c\n");
+    QString shownFolder, shownName;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+            shownFolder = files->directory().absolutePath();
+            if (auto* edit = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                shownName = edit->text();
+        }
+        // As the Open button does; a dialog that stays open after it is cancelled, so the test ends.
+        QMetaObject::invokeMethod(dialog, "accept");
+        QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+        Dialogs::setInstance(&w.dialogs); // for the error box of a load that fails
+    });
+    Dialogs::setInstance(nullptr); // the Qt dialogs
+    w.form1->Open1Click();
+    QDir::setCurrent(folder);
+    QCOMPARE(shownFolder, dir.filePath(QStringLiteral("samples")));
+    QCOMPARE(shownName, QStringLiteral("果物.txt"));
+    QCOMPARE(w.dialogs.errors, QStringList{});
+    QCOMPARE(w.lines(), QStringList{"c"});
+    QCOMPARE(QString::fromStdString(w.form1->openName()), fruit);
+}
+
+void MainWindowTest::programIconFromTheThemeOrBuiltIn() {
+    const auto opaqueShare = [](const QIcon& icon, QRgb* corner = nullptr) {
+        const QImage image = icon.pixmap(48, 48).toImage().convertToFormat(QImage::Format_ARGB32);
+        int opaque = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                opaque += qAlpha(image.pixel(x, y)) == 255;
+        if (corner && !image.isNull())
+            *corner = image.pixel(24, 24);
+        return image.isNull() ? 0.0 : opaque / double(image.width() * image.height());
+    };
+    const QStringList searchPaths = QIcon::themeSearchPaths();
+    const QString themeName = QIcon::themeName();
+    QTemporaryDir themes;
+    // No theme holds it (as in a build folder): the drawing built into the program, which needs Qt's
+    // SVG plugin to show.
+    QIcon::setThemeSearchPaths({themes.path()});
+    QIcon::setThemeName(QStringLiteral("none"));
+    QVERIFY(opaqueShare(programIcon()) > 0.3);
+    // An installed theme's icon comes first.
+    QDir(themes.path()).mkpath(QStringLiteral("test/48x48/apps"));
+    writeFile(themes, "test/index.theme",
+              "[Icon Theme]\nName=test\nDirectories=48x48/apps\n[48x48/apps]\nSize=48\nType=Fixed\n");
+    QImage red(48, 48, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    red.save(themes.filePath(QStringLiteral("test/48x48/apps/linnery.png")));
+    QIcon::setThemeName(QStringLiteral("test"));
+    QRgb centre = 0;
+    QCOMPARE(opaqueShare(programIcon(), &centre), 1.0);
+    QCOMPARE(QColor(centre), QColor(Qt::red));
+    QIcon::setThemeSearchPaths(searchPaths);
+    QIcon::setThemeName(themeName);
 }
 
 void MainWindowTest::openDialogAndClipBoardName() {

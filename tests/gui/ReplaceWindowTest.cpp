@@ -5,6 +5,7 @@
 #include "core/CodePage.h"
 #include "forms/Unit2.h"
 #include "forms/Unit4.h"
+#include "widgets/CommandRunner.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -17,6 +18,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -174,6 +176,28 @@ class ReplaceWindowTest : public QObject {
         QCOMPARE(form4->ListBox1->count(), 0);
         QCOMPARE(readAll(first), QByteArray("置換後\r\n"));
         QCOMPARE(readAll(last), QByteArray("置換前\n"));
+    }
+
+    // A run long enough to keep the windows alive refuses drops, and a drop queued before it waits in
+    // vain: neither file is processed.
+    void filesDroppedDuringARunAreNotProcessed() {
+        const QString big = dir.filePath(QStringLiteral("big.txt"));
+        const QString late = dir.filePath(QStringLiteral("late.txt"));
+        writeFile(big, QByteArray("置換前\n").repeated(3'000'000));
+        writeFile(late, "置換前\n");
+        bool busy = false, refused = false;
+        QTimer::singleShot(CommandRunner::kQuietMs + 50, [&] {
+            busy = CommandRunner::busy();
+            refused = !dropFiles(form2.get(), {late});
+            form2->replaceDropped({QFile::encodeName(late).toStdString()});
+        });
+        QVERIFY(dropFiles(form2.get(), {big}));
+        QVERIFY2(busy, "the run ended too soon for this test");
+        QVERIFY(refused);
+        QCOMPARE(readAll(late), QByteArray("置換前\n"));
+        QCOMPARE(items(form4->ListBox1), QStringList{big});
+        QCOMPARE(readAll(big), QByteArray("置換後\r\n").repeated(3'000'000));
+        QCOMPARE(dialogs->modalWindows.size(), 1);
     }
 
     // The edit boxes take no line break either: a pasted "b" CR LF "c" would split the replacement line.

@@ -1,10 +1,13 @@
 // The text-entry dialog, offscreen: how it closes and what it returns, its edit box and its layout.
 
 #include "widgets/TextEntryDialog.h"
+#include "widgets/QtTranslation.h"
 
 #include <QClipboard>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QtTest>
@@ -19,6 +22,7 @@ class TextEntryDialogTest : public QObject {
     void editBoxAndLayout();
     void pastedLineBreaksAreDropped_data();
     void pastedLineBreaksAreDropped();
+    void qtTextsInJapaneseOwnTextsKept();
 };
 
 void TextEntryDialogTest::closingPaths_data() {
@@ -110,6 +114,25 @@ void TextEntryDialogTest::pastedLineBreaksAreDropped() {
     QCOMPARE(dialog.edit()->cursorPosition(), text.size() - 1); // behind the pasted text
     QTest::keyClick(dialog.edit(), Qt::Key_Return);
     QCOMPARE(dialog.result(), text);
+}
+
+// Qt's own texts are Japanese once its translation is in; the texts the program sets stay as they are.
+// Last, since the translation stays for the rest of the run.
+void TextEntryDialogTest::qtTextsInJapaneseOwnTextsKept() {
+    QVERIFY(installQtTranslation());
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Linnery"), QStringLiteral("t"), QMessageBox::Ok);
+    box.setDetailedText(QStringLiteral("d"));
+    QStringList buttons;
+    for (const QAbstractButton* button : box.buttons())
+        buttons << button->text();
+    QCOMPARE(buttons, (QStringList{QStringLiteral("OK"), QStringLiteral("詳細を表示...")}));
+    QFileDialog files;
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    QCOMPARE(files.findChild<QLabel*>(QStringLiteral("fileNameLabel"))->text(),
+             QStringLiteral("ファイル名(&N):"));
+    TextEntryDialog dialog(nullptr, QStringLiteral("c"), QStringLiteral("p"), QString());
+    QCOMPARE(dialog.okButton()->text(), QStringLiteral("OK"));
+    QCOMPARE(dialog.cancelButton()->text(), QStringLiteral("ｷｬﾝｾﾙ"));
 }
 
 QTEST_MAIN(TextEntryDialogTest)
