@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QMetaObject>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 #include <functional>
@@ -45,9 +46,10 @@ class QtAnimPlatform::Filter : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override {
         switch (event->type()) {
         case QEvent::WindowStateChange:
-        case QEvent::WindowActivate:
         case QEvent::Show:
         case QEvent::ZOrderChange:
+        case QEvent::Expose:
+        case QEvent::Hide:
             watch_(watched, event);
             break;
         default:
@@ -100,10 +102,22 @@ void QtAnimPlatform::removeProcedure(AnimWindow window, AnimProcedure* procedure
 }
 
 void QtAnimPlatform::applicationEvent(QObject* watched, QEvent* event) {
-    if (ownChanges_ || !applicationProcedure_ || !watched->isWidgetType())
+    if (event->type() == QEvent::Expose) {
+        if (watched->isWindowType())
+            windowExposed(static_cast<QWindow*>(watched));
+        return;
+    }
+    if (!watched->isWidgetType())
         return;
     QWidget* window = static_cast<QWidget*>(watched);
     if (!isProgramWindow(window))
+        return;
+    // A window the program hides is no longer one the window manager has put away.
+    if (event->type() == QEvent::Hide && !event->spontaneous()) {
+        offScreen_.removeAll(window);
+        return;
+    }
+    if (ownChanges_ || !applicationProcedure_)
         return;
     if (!iconic_) {
         // A modal window without a component of its own goes to the taskbar with the whole program.
@@ -114,16 +128,32 @@ void QtAnimPlatform::applicationEvent(QObject* watched, QEvent* event) {
         }
         return;
     }
-    // The window manager putting a window back on screen counts even while Qt still thinks it is
-    // minimised: Qt reads the window's state when it gets to the notice, and a quick restore makes it
-    // miss the minimised state in between.
-    const bool mapped = event->type() == QEvent::Show && event->spontaneous();
-    const bool restored = event->type() == QEvent::WindowStateChange && wasMinimised(event);
-    const bool activated = event->type() == QEvent::WindowActivate;
-    if (mapped || (!window->isMinimized() && (restored || activated))) {
-        restoredThrough_ = window;
-        applicationProcedure_->message({AnimMessage::SysCommand, kScRestore});
+    if (event->type() == QEvent::WindowStateChange && wasMinimised(event) && !window->isMinimized())
+        restoreThrough(window);
+}
+
+// Whether a window is on screen is the one fact here that the window manager alone decides: Qt's
+// window states run ahead of it (a minimise shows at once, long before the window goes) and fall
+// behind it (a quick restore can pass unnoticed), and a window that is still up may be repainted after
+// Qt has marked it minimised. So a window the window manager took off screen and puts back while
+// the program is minimised is a restore, whatever Qt's state says.
+void QtAnimPlatform::windowExposed(QWindow* handle) {
+    QWidget* window = QWidget::find(handle->winId());
+    if (!window || !isProgramWindow(window))
+        return;
+    offScreen_.removeAll(nullptr);
+    if (!handle->isExposed()) {
+        if (window->isVisible() && !offScreen_.contains(window))
+            offScreen_ << window;
+        return;
     }
+    if (offScreen_.removeAll(window) && iconic_ && !ownChanges_ && applicationProcedure_)
+        restoreThrough(window);
+}
+
+void QtAnimPlatform::restoreThrough(QWidget* window) {
+    restoredThrough_ = window;
+    applicationProcedure_->message({AnimMessage::SysCommand, kScRestore});
 }
 
 void QtAnimPlatform::formEvent(QObject* watched, QEvent* event) {
@@ -141,6 +171,12 @@ void QtAnimPlatform::formEvent(QObject* watched, QEvent* event) {
         }
         break;
     case QEvent::Show:
+        // Qt's own notices of what the window manager did (a restore, or a repaint of a window that is
+        // still up after Qt has marked it minimised) are no showing of the form: the window
+        // manager's own putting back is seen on its own.
+        if (event->spontaneous())
+            break;
+        [[fallthrough]];
     case QEvent::ZOrderChange:
         procedure->message({AnimMessage::PositionChanging, kSwpNoSize | kSwpNoMove});
         break;

@@ -11,6 +11,7 @@
 
 class QEvent;
 class QObject;
+class QWindow;
 
 namespace linnery {
 
@@ -23,9 +24,10 @@ namespace linnery {
 // - a form becoming minimised (its own request, or the window manager's iconify) is a minimise
 //   command of that form; a modal window becoming minimised is one of the application window, since
 //   the windows it blocks cannot be used without it;
-// - while the program is minimised, any of its windows leaving the minimised state (the taskbar, a
-//   pager) or becoming active is a restore command of the application window;
-// - a form shown or raised is a position change that neither moves nor sizes it.
+// - while the program is minimised, any of its windows leaving the minimised state, or put back on
+//   screen by the window manager (the taskbar, a pager, an activation), is a restore command of the
+//   application window;
+// - a form shown or raised by the program is a position change that neither moves nor sizes it.
 // Changes the adapter makes itself are not commands.
 class QtAnimPlatform : public AnimPlatform {
   public:
@@ -52,6 +54,8 @@ class QtAnimPlatform : public AnimPlatform {
   private:
     class Filter;
     void applicationEvent(QObject* watched, QEvent* event);
+    void windowExposed(QWindow* handle);
+    void restoreThrough(QWidget* window);
     void formEvent(QObject* watched, QEvent* event);
     void deliver(AnimWindow window, const AnimMessage& message);
     void minimiseProgram();
@@ -67,6 +71,7 @@ class QtAnimPlatform : public AnimPlatform {
     AnimPlacement placement_;
     bool iconic_ = false;
     QList<QPointer<QWidget>> minimised_; // the windows that went with it
+    QList<QPointer<QWidget>> offScreen_; // shown windows the window manager has taken off screen
     QPointer<QWidget> minimisedThrough_; // the window whose own minimise minimises the program
     QPointer<QWidget> restoredThrough_;  // the window the user brought back, which is activated
     int ownChanges_ = 0;                 // > 0 while the adapter itself changes windows
