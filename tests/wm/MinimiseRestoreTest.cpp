@@ -72,8 +72,6 @@ class MinimiseRestoreTest : public QObject {
             << int(ColumnSort) << int(Main) << int(ColumnSort) << false;
         QTest::newRow("modal column sort window restored")
             << int(Main) << int(ColumnSort) << int(ColumnSort) << false;
-        QTest::newRow("modal report window minimised, restored through another")
-            << int(Report) << int(Replacement) << int(Report) << false;
         QTest::newRow("window minimised alone stays so") << int(Main) << int(Main) << int(None) << true;
     }
 
