@@ -3,6 +3,8 @@
 
 #include "../core/TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -134,6 +136,26 @@ inline CliResult finishCli(CliProcess& p) {
 inline CliResult runCli(const Args& args, const std::string& input = {}, const RunEnv& runEnv = {}) {
     CliProcess p = startCli(args, input, runEnv);
     return finishCli(p);
+}
+
+// One run of a table: what goes in, the exit code, standard output and how standard error starts.
+struct CliCase {
+    const char* label;
+    Args args;
+    std::string input;
+    RunEnv env;
+    int exitCode;
+    std::string out, errStart;
+};
+
+template <std::size_t N> void expectCliCases(const CliCase (&cases)[N]) {
+    for (const CliCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        const CliResult r = runCli(c.args, c.input, c.env);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err.substr(0, c.errStart.size()), c.errStart);
+    }
 }
 
 } // namespace linnery::test

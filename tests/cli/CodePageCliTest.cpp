@@ -17,15 +17,7 @@ const std::string kEuc = "\xa4\xa6\n\xa4\xa2\n\xa4\xa4\n";
 TEST(CodePageCli, TypedTextsMeetEachInputInItsCodePage) {
     const RunEnv noSetting{{"LINNERY_CODEPAGE="}};
     const RunEnv cLocale{{"LINNERY_CODEPAGE=", "LC_ALL=C"}};
-    struct Case {
-        const char* label;
-        Args args;
-        std::string input;
-        RunEnv env;
-        int exitCode;
-        std::string out, errStart;
-    };
-    const Case cases[] = {
+    const CliCase cases[] = {
         {"cp932 judged",
          {"prefix", "・"},
          kSjis,
@@ -101,13 +93,7 @@ TEST(CodePageCli, TypedTextsMeetEachInputInItsCodePage) {
          "\x82\xa0\r\nb\r\n",
          ""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
-        const CliResult r = runCli(c.args, c.input, c.env);
-        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
-        EXPECT_EQ(r.out, c.out);
-        EXPECT_EQ(r.err.substr(0, c.errStart.size()), c.errStart);
-    }
+    expectCliCases(cases);
 }
 
 TEST(CodePageCli, ReplaceLinesEncodesTheTextsPerFile) {

@@ -20,15 +20,7 @@ const std::string kInsertError = "linnery-cli: 行を挿入できません\n";
 TEST(HostileCli, ClearErrorsAndSoundResults) {
     const TempDir dir;
     const std::string missing = dir.file("無い.txt");
-    struct Case {
-        const char* label;
-        Args args;
-        std::string input;
-        RunEnv env;
-        int exitCode;
-        std::string out, errStart;
-    };
-    const Case cases[] = {
+    const CliCase cases[] = {
         {"code page variable",
          {"sort"},
          "b\n",
@@ -111,13 +103,7 @@ TEST(HostileCli, ClearErrorsAndSoundResults) {
          "",
          "linnery-cli: ﾌｧｲﾙ " + missing + " は開けません: " + linnery::systemReason(ENOENT) + "\n"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
-        const CliResult r = runCli(c.args, c.input, c.env);
-        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
-        EXPECT_EQ(r.out, c.out);
-        EXPECT_EQ(r.err.substr(0, c.errStart.size()), c.errStart);
-    }
+    expectCliCases(cases);
 }
 
 // Loading 6 million lines needs about 200 MB here, sorting them three times that: under a 400 MB limit
