@@ -98,8 +98,11 @@ std::string absolutePath(std::string_view path) {
     for (std::size_t pos = 0; pos <= path.size();) {
         const std::size_t end = std::min(path.find('/', pos), path.size());
         const std::string_view step = path.substr(pos, end - pos);
-        if (!step.empty() && step != ".")
-            result += (result.back() == '/' ? "" : "/") + std::string(step);
+        if (!step.empty() && step != ".") {
+            if (result.back() != '/')
+                result += '/';
+            result += step;
+        }
         pos = end + 1;
     }
     if (path.back() == '/' && result.back() != '/')

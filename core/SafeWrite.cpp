@@ -428,7 +428,10 @@ std::string stateCopyName(const std::string& absolute) {
             ++from; // not inside a character
         char hex[17];
         std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
-        name = hex + ("~" + name.substr(from));
+        std::string shortened(hex);
+        shortened += '~';
+        shortened.append(name, from);
+        name = std::move(shortened);
     }
     return name + std::string(kCopySuffix);
 }
