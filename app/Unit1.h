@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Editor.h"
+#include "core/commands/Editor.h"
 
 #include <QMainWindow>
 

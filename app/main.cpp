@@ -1,7 +1,7 @@
 // Linnery: start-up. The five windows are created in order and live until the main window closes.
 
 #include "app/Unit1.h"
-#include "core/Settings.h"
+#include "core/text/Settings.h"
 #include "forms/Unit2.h"
 #include "forms/Unit3.h"
 #include "forms/Unit4.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/CodePage.h"
-#include "core/Editor.h"
-#include "core/LineError.h"
+#include "core/text/CodePage.h"
+#include "core/commands/Editor.h"
+#include "core/lines/LineError.h"
 
 #include <optional>
 #include <stdexcept>

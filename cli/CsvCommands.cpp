@@ -1,8 +1,8 @@
 // csv-fields and csv-sort: the column sort window's field list and sort.
 
 #include "cli/CliCommand.h"
-#include "core/ColumnSort.h"
-#include "core/LineError.h"
+#include "core/commands/ColumnSort.h"
+#include "core/lines/LineError.h"
 
 #include <cerrno>
 #include <charconv>

@@ -1,9 +1,9 @@
 // The deleting and affix commands of the Edit menu, on files.
 
 #include "cli/CliCommand.h"
-#include "core/AffixCommands.h"
-#include "core/DeleteCommands.h"
-#include "core/TextFile.h"
+#include "core/commands/AffixCommands.h"
+#include "core/commands/DeleteCommands.h"
+#include "core/files/TextFile.h"
 
 namespace linnery::cli {
 

@@ -1,7 +1,7 @@
 // How linnery-cli tells people what happened.
 
 #include "cli/CliCommand.h"
-#include "core/CodePage.h"
+#include "core/text/CodePage.h"
 
 #include <cstdio>
 #include <memory>

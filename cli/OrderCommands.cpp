@@ -1,6 +1,6 @@
 // The four orders of the Edit menu: sort, reverse, length-sort and shuffle.
 
-#include "core/OrderCommands.h"
+#include "core/commands/OrderCommands.h"
 #include "cli/CliCommand.h"
 
 namespace linnery::cli {

@@ -1,8 +1,8 @@
 // replace-lines: the batch line replacer on the files named on the command line.
 
 #include "cli/CliCommand.h"
-#include "core/LineError.h"
-#include "core/LineReplacer.h"
+#include "core/lines/LineError.h"
+#include "core/commands/LineReplacer.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,13 +1,13 @@
 // linnery-cli: the window program's commands on files, for scripts and pipelines.
 
 #include "cli/CliCommand.h"
-#include "core/CodePage.h"
-#include "core/CodePageDetection.h"
-#include "core/LineError.h"
-#include "core/LineList.h"
-#include "core/SafeWrite.h"
-#include "core/Settings.h"
-#include "core/TextFile.h"
+#include "core/text/CodePage.h"
+#include "core/text/CodePageDetection.h"
+#include "core/lines/LineError.h"
+#include "core/lines/LineList.h"
+#include "core/files/SafeWrite.h"
+#include "core/text/Settings.h"
+#include "core/files/TextFile.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "forms/Unit2.h"
 
-#include "core/LineReplacer.h"
+#include "core/commands/LineReplacer.h"
 #include "forms/Unit4.h"
 #include "widgets/CommandRunner.h"
 #include "widgets/Dialogs.h"

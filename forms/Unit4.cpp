@@ -1,6 +1,6 @@
 #include "forms/Unit4.h"
 
-#include "core/LineReplacer.h"
+#include "core/commands/LineReplacer.h"
 #include "widgets/Fonts.h"
 #include "widgets/RowHeight.h"
 #include "widgets/TextCodec.h"

@@ -1,8 +1,8 @@
 // Shared by the fuzz targets: the code pages they try, the property check, and small models.
 #pragma once
 
-#include "core/CodePage.h"
-#include "core/LineList.h"
+#include "core/text/CodePage.h"
+#include "core/lines/LineList.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 #include <unicode/utf8.h>

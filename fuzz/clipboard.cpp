@@ -2,7 +2,7 @@
 
 #include "FuzzSupport.h"
 
-#include "core/ClipboardTransfer.h"
+#include "core/commands/ClipboardTransfer.h"
 
 using namespace linnery;
 using namespace linnery::fuzz;

@@ -2,8 +2,8 @@
 
 #include "FuzzSupport.h"
 
-#include "core/CodePageCheck.h"
-#include "core/CodePageDetection.h"
+#include "core/text/CodePageCheck.h"
+#include "core/text/CodePageDetection.h"
 
 using namespace linnery;
 using namespace linnery::fuzz;

@@ -2,8 +2,8 @@
 
 #include "FuzzSupport.h"
 
-#include "core/Collation.h"
-#include "core/CollationOrder.h"
+#include "core/collation/Collation.h"
+#include "core/collation/CollationOrder.h"
 
 using namespace linnery;
 using namespace linnery::fuzz;

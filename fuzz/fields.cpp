@@ -2,10 +2,10 @@
 
 #include "FuzzSupport.h"
 
-#include "core/Collation.h"
-#include "core/ColumnSort.h"
-#include "core/CsvFields.h"
-#include "core/TextFile.h"
+#include "core/collation/Collation.h"
+#include "core/commands/ColumnSort.h"
+#include "core/text/CsvFields.h"
+#include "core/files/TextFile.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 
 #include "FuzzSupport.h"
 
-#include "core/TextFile.h"
+#include "core/files/TextFile.h"
 
 #include <fcntl.h>
 #include <unistd.h>

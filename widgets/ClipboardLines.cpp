@@ -1,6 +1,6 @@
 #include "widgets/ClipboardLines.h"
 
-#include "core/ClipboardTransfer.h"
+#include "core/commands/ClipboardTransfer.h"
 #include "widgets/TextCodec.h"
 
 namespace linnery {

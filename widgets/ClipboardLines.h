@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/CodePage.h"
-#include "core/LineList.h"
+#include "core/text/CodePage.h"
+#include "core/lines/LineList.h"
 
 #include <QMimeData>
 

@@ -1,6 +1,6 @@
 #include "widgets/Dialogs.h"
 
-#include "core/LineError.h"
+#include "core/lines/LineError.h"
 #include "widgets/TextCodec.h"
 #include "widgets/TextEntryDialog.h"
 

@@ -1,7 +1,7 @@
 #include "widgets/Label3D.h"
 
-#include "core/Label3DGeometry.h"
-#include "core/LineError.h"
+#include "core/geometry/Label3DGeometry.h"
+#include "core/lines/LineError.h"
 #include "widgets/Dialogs.h"
 #include "widgets/TextCodec.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/LineList.h"
+#include "core/lines/LineList.h"
 
 #include <QAbstractListModel>
 #include <QStringList>

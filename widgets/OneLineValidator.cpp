@@ -1,6 +1,6 @@
 #include "widgets/OneLineValidator.h"
 
-#include "core/LineList.h"
+#include "core/lines/LineList.h"
 
 #include <QLineEdit>
 

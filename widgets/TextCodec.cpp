@@ -1,6 +1,6 @@
 #include "widgets/TextCodec.h"
 
-#include "core/CodePage.h"
+#include "core/text/CodePage.h"
 
 #include <QFile>
 

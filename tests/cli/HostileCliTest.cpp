@@ -1,7 +1,7 @@
 // linnery-cli against bad settings, hostile input and odd command lines: clear errors, never an abort.
 
 #include "CliTestSupport.h"
-#include "core/LineError.h"
+#include "core/lines/LineError.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // last, and words the terminal can show.
 
 #include "CliTestSupport.h"
-#include "core/LineError.h"
+#include "core/lines/LineError.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // End-to-end runs of linnery-cli's order commands.
 
-#include "core/OrderCommands.h"
-#include "core/TextFile.h"
+#include "core/commands/OrderCommands.h"
+#include "core/files/TextFile.h"
 
 #include "CliTestSupport.h"
 

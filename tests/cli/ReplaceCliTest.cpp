@@ -1,4 +1,4 @@
-#include "core/LineReplacer.h"
+#include "core/commands/LineReplacer.h"
 
 #include "CliTestSupport.h"
 

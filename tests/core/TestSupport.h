@@ -1,10 +1,10 @@
 // Helpers the core tests share, so that each test file keeps only what is its own.
 #pragma once
 
-#include "core/CodePage.h"
-#include "core/Document.h"
-#include "core/Editor.h"
-#include "core/LineList.h"
+#include "core/text/CodePage.h"
+#include "core/lines/Document.h"
+#include "core/commands/Editor.h"
+#include "core/lines/LineList.h"
 
 #include <algorithm>
 #include <csignal>

@@ -1,6 +1,6 @@
 // The column sort window: its layout, the field list and when it asks for a sort.
 
-#include "core/CodePage.h"
+#include "core/text/CodePage.h"
 #include "forms/Unit5.h"
 #include "widgets/Fonts.h"
 #include "widgets/Label3D.h"

@@ -1,7 +1,7 @@
 // The 3D label, offscreen: defaults, writers and their couplings, loading, errors, and what it paints.
 
 #include "widgets/Label3D.h"
-#include "core/LineError.h"
+#include "core/lines/LineError.h"
 #include "widgets/Fonts.h"
 #include "widgets/TextCodec.h"
 

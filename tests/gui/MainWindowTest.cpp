@@ -3,7 +3,7 @@
 #include "GuiTestSupport.h"
 
 #include "app/Unit1.h"
-#include "core/CodePage.h"
+#include "core/text/CodePage.h"
 #include "forms/Unit2.h"
 #include "forms/Unit3.h"
 #include "forms/Unit4.h"

@@ -3,7 +3,7 @@
 #include "GuiTestSupport.h"
 
 #include "HeldCommand.h"
-#include "core/CodePage.h"
+#include "core/text/CodePage.h"
 #include "forms/Unit2.h"
 #include "forms/Unit4.h"
 #include "widgets/CommandRunner.h"

@@ -4,7 +4,7 @@
 
 #include "../gui/HeldCommand.h"
 #include "app/Unit1.h"
-#include "core/OrderCommands.h"
+#include "core/commands/OrderCommands.h"
 #include "widgets/CommandRunner.h"
 
 #include <QApplication>

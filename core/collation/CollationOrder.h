@@ -1,0 +1,39 @@
+#pragma once
+
+#include "core/lines/LineViews.h"
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace linnery {
+
+// The text that item i is ordered by: a line that is stored somewhere, or text built into `scratch`
+// (one per thread).
+using CollationText = std::function<std::string_view(std::size_t i, std::string& scratch)>;
+// Item i's text as up to kMaxPieces pieces read one after the other (no character split between two),
+// where that saves building it; gives the number of pieces.
+constexpr int kMaxPieces = 6;
+using CollationPieces = std::function<int(std::size_t i, std::string_view* pieces)>;
+
+// How the order is found. Ranks: the first-level ranks of each text decide where they differ, the
+// collation's sort keys only where they tie (PrimaryRanks.h). WholeKeys: a sort key for every text.
+// Auto takes ranks for large inputs, where building their table pays off.
+enum class OrderMethod { Auto, Ranks, WholeKeys };
+
+struct CollationInput {
+    std::size_t count = 0;
+    CollationText text;
+    CollationPieces pieces; // optional: text() in pieces
+    std::size_t bytes = 0;  // about how many bytes the texts hold, for Auto
+    bool parallel = false;  // text() may run on two threads at once
+};
+
+// The items in collation order (Collation::current(), decoded with CodePage::current()): a permutation of
+// 0..count-1, items that compare equal in their input order. Fewer than two items take no keys at all.
+std::vector<int> collationOrder(const CollationInput& input, OrderMethod method = OrderMethod::Auto);
+std::vector<int> collationOrder(const LineViews& lines, OrderMethod method = OrderMethod::Auto);
+
+} // namespace linnery

@@ -1,0 +1,123 @@
+#include "core/commands/Editor.h"
+
+#include "core/text/CodePageDetection.h"
+#include "core/lines/LineError.h"
+#include "core/files/TextFile.h"
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <new>
+
+namespace linnery {
+
+const char* undoCaption(UndoState state) {
+    switch (state) {
+    case UndoState::Undo:
+        return "取り消し";
+    case UndoState::Redo:
+        return "やり直し";
+    case UndoState::None:
+        break;
+    }
+    return "取り消し不可";
+}
+
+std::uint32_t systemTickCount() {
+    timespec ts{};
+    ::clock_gettime(CLOCK_MONOTONIC, &ts);
+    const std::uint64_t ms =
+        static_cast<std::uint64_t>(ts.tv_sec) * 1000u + static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
+    return static_cast<std::uint32_t>(ms);
+}
+
+Editor::Editor() = default;
+
+void Editor::run(const std::function<void()>& command) {
+    // What the command may change besides the lines, kept aside; the lines themselves are in the undo
+    // copy once the command has taken it, and unchanged before that.
+    std::vector<std::uint8_t> selection;
+    try {
+        if (doc.selectedCount() > 0)
+            selection = doc.selection();
+    } catch (const std::bad_alloc&) {
+        throw LineError::insert();
+    }
+    const int focus = doc.focus(), top = doc.topIndex();
+    const std::uint64_t copies = undoCopiesTaken_;
+    try {
+        command();
+    } catch (const std::bad_alloc&) {
+        // The command's own memory is free again by now.
+        try {
+            if (undoCopiesTaken_ != copies && keepsUndoCopy)
+                doc.restore(undoCopy, std::move(selection), focus, top);
+        } catch (const std::bad_alloc&) {
+        }
+        progress.end();
+        throw LineError::insert();
+    }
+}
+
+void Editor::takeUndoCopy() {
+    if (keepsUndoCopy) {
+        LineList copy = doc.lines(); // may run out of memory before anything changed
+        undoCopy = std::move(copy);
+    }
+    undoState = UndoState::Undo;
+    ++undoCopiesTaken_;
+}
+
+void Editor::undoRedo() {
+    // The exchange of the two lists; swapping storage gives the same lines as copying three times.
+    doc.exchange(undoCopy);
+    undoState = undoState == UndoState::Redo ? UndoState::Undo : UndoState::Redo;
+}
+
+void Editor::loadDocument(const std::string& path) {
+    LineList lines;
+    std::shared_ptr<const CodePage> codePage;
+    try {
+        loadFile(lines, path, [&](std::string_view text) { codePage = codePageFor(text); });
+    } catch (...) {
+        if (!lines.empty())
+            doc.assign(std::move(lines));
+        throw;
+    }
+    doc.assign(std::move(lines));
+    CodePage::adopt(std::move(codePage));
+}
+
+std::string absolutePath(std::string_view path) {
+    if (path.empty() || path.front() == '/')
+        return std::string(path);
+    std::error_code error;
+    std::string result = std::filesystem::current_path(error).native();
+    if (error || result.empty())
+        return std::string(path);
+    for (std::size_t pos = 0; pos <= path.size();) {
+        const std::size_t end = std::min(path.find('/', pos), path.size());
+        const std::string_view step = path.substr(pos, end - pos);
+        if (!step.empty() && step != ".") {
+            if (result.back() != '/')
+                result += '/';
+            result += step;
+        }
+        pos = end + 1;
+    }
+    if (path.back() == '/' && result.back() != '/')
+        result += '/'; // still a folder's name
+    return result;
+}
+
+std::string_view fileNamePart(std::string_view path) {
+    // In a file name "/" is always a separator byte: no file-system encoding in use has it in a character.
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string titleCaption(std::string_view shownName, int lineCount) {
+    return std::string(shownName) + " - (" + std::to_string(lineCount) + "行) - Linnery";
+}
+
+} // namespace linnery

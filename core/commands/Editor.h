@@ -1,0 +1,78 @@
+#pragma once
+
+#include "core/lines/Document.h"
+#include "core/lines/LineList.h"
+#include "core/commands/Progress.h"
+#include "core/commands/RandomGenerator.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace linnery {
+
+// Which way the undo item goes next; its caption tells the user.
+enum class UndoState {
+    None, // "取り消し不可", disabled: no undo copy belongs to the document
+    Undo, // "取り消し": the undo copy is the document before the last editing command
+    Redo, // "やり直し": the last exchange was an undo
+};
+
+// The caption of the undo item for a state (UTF-8).
+const char* undoCaption(UndoState state);
+
+// Milliseconds since the system started, as an unsigned 32-bit value that wraps.
+std::uint32_t systemTickCount();
+
+// What the editing commands work on: the document, the one-level undo copy, the progress caption and
+// the random generator. The main window and the command line each hold one.
+class Editor {
+  public:
+    Editor();
+
+    Document doc;
+    LineList undoCopy;
+    UndoState undoState = UndoState::None;
+    Progress progress;
+    RandomGenerator random;
+    std::function<std::uint32_t()> tickCount = systemTickCount;
+    // Off where nothing can undo (linnery-cli): the undo copy then stays empty, so the lines a command
+    // replaces are released at once, and a command that runs out of memory leaves the document as it
+    // stopped.
+    bool keepsUndoCopy = true;
+
+    // Runs one command on the document. Running out of memory ends it at this boundary with the insert
+    // error: the document, its selection, focus and first visible line are as before the command, and
+    // the progress caption is "-". Other errors pass through as they are.
+    void run(const std::function<void()>& command);
+
+    // Before an editing command changes the document. All or nothing: a copy that fails leaves the
+    // previous undo copy.
+    void takeUndoCopy();
+    // Exchanges the document and the undo copy; undo and redo alternate.
+    void undoRedo();
+    // The document was replaced by a load or an import: the undo copy cannot be reached any more.
+    void documentReplaced() { undoState = UndoState::None; }
+    // Loads a file into the document by the text-file rules. The open error leaves the document as it
+    // was; after the insert error it holds the lines read so far. The undo state is the caller's. Unless a
+    // code page is set, the file's own becomes the one in use (see codePageFor).
+    void loadDocument(const std::string& path);
+
+  private:
+    std::uint64_t undoCopiesTaken_ = 0;
+};
+
+// A path as it will still name the same file after the working folder changes: a relative one is put
+// behind the working folder, without its "." steps (".." stays, since the folder before it may be a
+// link). Absolute and empty paths, and every path while the working folder is gone, stay as they are.
+std::string absolutePath(std::string_view path);
+// The name part of a path: the bytes behind its last "/" (a file-system byte, whatever the code page).
+std::string_view fileNamePart(std::string_view path);
+// The text of the main window's caption (UTF-8): the name part as the window shows it, " - (", the line
+// count, "行) - Linnery".
+std::string titleCaption(std::string_view shownName, int lineCount);
+
+// The open name after a clipboard import and after an open dialog left it empty.
+inline constexpr std::string_view kClipboardName = "ClipBoard";
+
+} // namespace linnery

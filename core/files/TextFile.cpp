@@ -1,0 +1,225 @@
+#include "core/files/TextFile.h"
+
+#include "core/lines/LineError.h"
+#include "core/files/SafeWrite.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+
+namespace linnery {
+
+namespace {
+
+// Closes a descriptor on every path out.
+struct Fd {
+    int fd = -1;
+    explicit Fd(int f) : fd(f) {}
+    ~Fd() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+};
+
+// Splits text that holds no NUL.
+void splitText(LineList& list, std::shared_ptr<const char[]> buffer, std::string_view text) {
+    LineViews lines;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const char* lf = p; // next LF at or after p, kept so a CR-only file is not rescanned per line
+    try {
+        lines.reserve(text.size() / 32 + 1);
+        while (p < end) {
+            if (lf < p || (lf < end && *lf != '\n')) {
+                const void* found = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+                lf = found ? static_cast<const char*>(found) : end;
+            }
+            const void* crFound = std::memchr(p, '\r', static_cast<std::size_t>(lf - p));
+            const char* stop = crFound ? static_cast<const char*>(crFound) : lf;
+            lines.emplace_back(p, static_cast<std::size_t>(stop - p));
+            p = stop;
+            if (p < end && *p == '\r')
+                ++p;
+            if (p < end && *p == '\n')
+                ++p;
+            if (lines.size() >= static_cast<std::size_t>(INT_MAX - 1) && p < end)
+                throw std::bad_alloc();
+        }
+    } catch (const std::bad_alloc&) {
+        // The list keeps the lines read so far.
+        list.assignBuffer(std::move(buffer), text.size(), std::move(lines));
+        throw LineError::insert();
+    }
+    list.assignBuffer(std::move(buffer), text.size(), std::move(lines));
+}
+
+// Reads up to the first NUL or the end. The buffer starts small and doubles (large blocks grow without
+// a copy), so a huge file with an early NUL costs only what was read; `sizeHint` (the file's size, 0
+// when unknown) caps the doubling so a file of known size ends in one block of its size.
+LoadInfo readText(LineList& list, int fd, std::size_t sizeHint, const std::string& name,
+                  const TextReader& alongside) {
+    constexpr std::size_t kFirstRead = 64 * 1024;
+    constexpr std::size_t kMaxRead = 16 * 1024 * 1024; // scanned for NUL while still in the cache
+    LoadInfo info;
+    ByteBuffer buffer;
+    try {
+        buffer = ByteBuffer(sizeHint > 0 ? std::min(sizeHint + 1, kFirstRead) : kFirstRead);
+        for (;;) {
+            if (buffer.size() == buffer.capacity()) {
+                std::size_t next = buffer.capacity() * 2;
+                if (buffer.size() <= sizeHint)
+                    next = std::min(next, sizeHint + 1);
+                buffer.grow(next);
+            }
+            char* at = buffer.data() + buffer.size();
+            const ssize_t n = ::read(fd, at, std::min(buffer.capacity() - buffer.size(), kMaxRead));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                throw LineError::open(name, systemReason(errno));
+            if (n == 0)
+                break;
+            if (const void* nul = std::memchr(at, '\0', static_cast<std::size_t>(n))) {
+                buffer.setSize(buffer.size() + static_cast<std::size_t>(static_cast<const char*>(nul) - at));
+                info.stoppedAtNul = true;
+                info.nulOffset = buffer.size();
+                break;
+            }
+            buffer.setSize(buffer.size() + static_cast<std::size_t>(n));
+        }
+    } catch (const std::bad_alloc&) {
+        throw LineError::insert();
+    }
+    info.text = buffer.view();
+    std::jthread reader;
+    if (alongside) {
+        const auto read = [&] {
+            try {
+                alongside(info.text);
+            } catch (...) {
+                // What it would have told is merely not known (the code page in use stays).
+            }
+        };
+        try {
+            reader = std::jthread(read);
+        } catch (const std::system_error&) {
+            read(); // no thread to be had: one after the other
+        }
+    }
+    splitText(list, buffer.share(), info.text);
+    return info;
+}
+
+bool writeAll(int fd, const char* p, std::size_t left) {
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+LoadInfo splitLines(LineList& list, std::shared_ptr<const char[]> buffer, std::string_view text) {
+    LoadInfo info;
+    if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
+        text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+        info.stoppedAtNul = true;
+        info.nulOffset = text.size();
+    }
+    info.text = text;
+    splitText(list, std::move(buffer), text);
+    return info;
+}
+
+LoadInfo splitLines(LineList& list, std::string_view text) {
+    std::shared_ptr<char[]> copy(new char[text.size() + 1]);
+    std::copy_n(text.data(), text.size(), copy.get());
+    return splitLines(list, copy, std::string_view(copy.get(), text.size()));
+}
+
+LoadInfo loadFile(LineList& list, const std::string& path, const TextReader& alongside) {
+    // Without O_NONBLOCK, opening a FIFO waits for a writer for ever.
+    Fd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st {};
+    if (file.fd < 0 || ::fstat(file.fd, &st) != 0)
+        throw LineError::open(path, systemReason(errno));
+    if (S_ISDIR(st.st_mode))
+        throw LineError::open(path, systemReason(EISDIR));
+    if (!S_ISREG(st.st_mode))
+        throw LineError::open(path, "not a regular file");
+    // The size is a hint: files that grow, shrink or report no size (/proc) are read to the end.
+    return readText(list, file.fd, static_cast<std::size_t>(st.st_size), path, alongside);
+}
+
+LoadInfo loadStream(LineList& list, int fd, const std::string& name, const TextReader& alongside) {
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    return readText(list, fd, regular ? static_cast<std::size_t>(st.st_size) : 0, name, alongside);
+}
+
+ByteBuffer joinLines(const LineList& list) {
+    std::size_t total = 0;
+    for (std::string_view line : list.views())
+        total += line.size() + 2;
+    ByteBuffer text(total);
+    char* out = text.data();
+    for (std::string_view line : list.views()) {
+        out = std::copy_n(line.data(), line.size(), out); // an empty line's view may be null
+        *out++ = '\r';
+        *out++ = '\n';
+    }
+    text.setSize(total);
+    return text;
+}
+
+void writeLines(int fd, const LineList& list, std::string_view name) {
+    // Lines are gathered in a buffer that stays in the cache; one that would not fit goes out directly.
+    constexpr std::size_t kChunk = 1024 * 1024;
+    const std::unique_ptr<char[]> chunk(new char[kChunk]);
+    std::size_t used = 0;
+    auto flush = [&](const char* p, std::size_t n) {
+        if (!writeAll(fd, p, n))
+            throw LineError::write(name, systemReason(errno));
+    };
+    for (std::string_view line : list.views()) {
+        if (line.size() + 2 > kChunk - used) {
+            flush(chunk.get(), used);
+            used = 0;
+            if (line.size() + 2 > kChunk) {
+                flush(line.data(), line.size());
+                flush("\r\n", 2);
+                continue;
+            }
+        }
+        std::copy_n(line.data(), line.size(), chunk.get() + used); // an empty line's view may be null
+        chunk[used + line.size()] = '\r';
+        chunk[used + line.size() + 1] = '\n';
+        used += line.size() + 2;
+    }
+    flush(chunk.get(), used);
+}
+
+std::vector<std::string> saveFile(const LineList& list, const std::string& path) {
+    return writeFileSafely(path, [&](int fd) { writeLines(fd, list, path); });
+}
+
+} // namespace linnery

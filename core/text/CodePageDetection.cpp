@@ -1,0 +1,81 @@
+#include "core/text/CodePageDetection.h"
+
+#include <uchardet.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace linnery {
+
+namespace {
+
+// The detector sees at most this much of the text, starting a little before its first non-ASCII
+// byte: its guess only orders the candidates, so a bounded window keeps a huge file cheap.
+constexpr std::size_t kGuessWindow = 256 * 1024;
+constexpr std::size_t kGuessLeadIn = 1024;
+
+struct DetectorDeleter {
+    void operator()(uchardet_t d) const { uchardet_delete(d); }
+};
+
+bool guessesEucJp(std::string_view text) {
+    std::size_t first = 0;
+    while (first < text.size() && static_cast<unsigned char>(text[first]) < 0x80)
+        ++first;
+    const std::size_t start = first > kGuessLeadIn ? first - kGuessLeadIn : 0;
+    const std::string_view window = text.substr(start, kGuessWindow);
+    std::unique_ptr<std::remove_pointer_t<uchardet_t>, DetectorDeleter> detector(uchardet_new());
+    if (!detector || uchardet_handle_data(detector.get(), window.data(), window.size()) != 0)
+        return false;
+    uchardet_data_end(detector.get());
+    const char* guess = uchardet_get_charset(detector.get());
+    return guess && std::strcmp(guess, "EUC-JP") == 0;
+}
+
+std::shared_ptr<const CodePage> setOrLocale() {
+    return CodePage::followsDocuments() ? std::make_shared<CodePage>(CodePage::localeCharset())
+                                        : std::make_shared<CodePage>(CodePage::current().name());
+}
+
+} // namespace
+
+TextEncoding judgeEncoding(std::string_view text) {
+    if (CodePage::isValidUtf8(text))
+        return TextEncoding::Utf8;
+    // Text in one of the two seldom decodes in the other, and fails its check early; the detector, far
+    // slower per byte, is asked only when both decode.
+    const bool cp932 = CodePage(codePageName(TextEncoding::Cp932)).decodesStrictly(text);
+    const bool eucJp = CodePage(codePageName(TextEncoding::EucJp)).decodesStrictly(text);
+    if (cp932 && eucJp)
+        return guessesEucJp(text) ? TextEncoding::EucJp : TextEncoding::Cp932;
+    return cp932 ? TextEncoding::Cp932 : eucJp ? TextEncoding::EucJp : TextEncoding::Unknown;
+}
+
+const char* codePageName(TextEncoding encoding) {
+    switch (encoding) {
+    case TextEncoding::Utf8:
+        return "UTF-8";
+    case TextEncoding::Cp932:
+        return "cp932";
+    case TextEncoding::EucJp:
+        return "EUC-JP";
+    case TextEncoding::Unknown:
+        break;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<const CodePage> codePageFor(std::string_view text) {
+    if (!CodePage::followsDocuments())
+        return setOrLocale();
+    const char* judged = codePageName(judgeEncoding(text));
+    return judged ? std::make_shared<CodePage>(judged) : setOrLocale();
+}
+
+std::shared_ptr<const CodePage> codePageForNewText() {
+    return setOrLocale();
+}
+
+} // namespace linnery

@@ -1,0 +1,132 @@
+#include "TestSupport.h"
+
+#include "core/text/CodePage.h"
+#include "core/collation/Collation.h"
+#include "core/collation/CollationOrder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+
+using namespace linnery;
+using namespace linnery::test;
+
+namespace {
+
+// The order the collation defines, one comparison of whole keys at a time.
+std::vector<int> referenceOrder(const LineList& list) {
+    const Collation& coll = Collation::current();
+    std::vector<std::string> keys;
+    for (std::string_view line : list.views())
+        keys.push_back(coll.sortKey(line, CodePage::current()));
+    std::vector<int> order(keys.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return keys[a] < keys[b]; });
+    return order;
+}
+
+// Lines that share long key prefixes, differ only in case, width or kana type, or repeat exactly.
+Lines mixedLines(std::size_t count) {
+    const Lines words = {"あいう",
+                         "アイウ",
+                         "ｱｲｳ",
+                         "apple",
+                         "Apple",
+                         "APPLE",
+                         "かきくけこ",
+                         "",
+                         "日本語",
+                         "10",
+                         "9",
+                         "あいうえお",
+                         "あいうえおかきくけこさしすせそ",
+                         "あいうえおかきくけこさしすせそた"};
+    Lines lines;
+    std::uint32_t state = 12345;
+    for (std::size_t i = 0; i < count; ++i) {
+        state = state * 1103515245u + 12345u;
+        const std::string& a = words[(state >> 8) % words.size()];
+        const std::string& b = words[(state >> 16) % words.size()];
+        lines.push_back(i % 3 == 0 ? a : a + b);
+    }
+    return lines;
+}
+
+} // namespace
+
+TEST(CollationOrder, MatchesWholeKeyComparison) {
+    // Sizes on both sides of the point where the keys are taken by two threads.
+    for (std::size_t count : {0u, 1u, 50u, 2000u, 60000u}) {
+        const LineList list = listOf(mixedLines(count));
+        EXPECT_EQ(collationOrder(list.views()), referenceOrder(list)) << count << " lines";
+    }
+}
+
+TEST(CollationOrder, EqualLinesKeepTheirInputOrder) {
+    const LineList list = listOf({"b", "Apple", "a", "apple", "APPLE"});
+    EXPECT_EQ(collationOrder(list.views()), (std::vector<int>{2, 1, 3, 4, 0}));
+}
+
+namespace {
+
+// Lines made of pieces where reading ranks is hard: case and width and kana variants, marks that
+// weigh by what stands before them (the prolonged sound mark, iteration marks, the Catalan middle
+// dot), combining marks, multi-character folds and expansions, characters beyond 16 bits, undecodable
+// bytes, and long shared beginnings that outlast every round of ranks. `raw` pieces are bytes in the
+// code page; the others are UTF-8 text to encode.
+Lines hardLines(std::size_t count, const CodePage& cp) {
+    const std::vector<std::string> text = {"a",  "A",  "b",  "ß",  "l",  "L",        "·",  "x",  " ",
+                                           "\t", ",",  "-",  "1",  "9",  "10",       "あ", "ア", "ｱ",
+                                           "ァ", "ぁ", "か", "が", "ガ", "か\u3099", "ー", "ゝ", "ゞ",
+                                           "ヽ", "ﾞ",  "日", "本", "㈱", "가",       "😀",  "é",  "e\u0301"};
+    const std::vector<std::string> raw = cp.kind() == CodePage::Kind::Utf8
+                                             ? std::vector<std::string>{"\xFF", "\xE3\x81", "\xC0\xAF"}
+                                             : std::vector<std::string>{"\x81", "\xFD", "\x82\x20"};
+    std::string shared;
+    for (int i = 0; i < 70; ++i)
+        shared += cp.fromUtf8(text[15 + i % 6]);
+    std::uint32_t state = 2024;
+    auto next = [&](std::uint32_t n) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 8) % n;
+    };
+    Lines lines;
+    while (lines.size() < count) {
+        std::string line = next(8) == 0 ? shared : std::string();
+        for (std::uint32_t pieces = next(12); pieces > 0; --pieces)
+            line += next(25) == 0 ? raw[next(static_cast<std::uint32_t>(raw.size()))]
+                                  : cp.fromUtf8(text[next(static_cast<std::uint32_t>(text.size()))]);
+        lines.push_back(line);
+        if (next(10) == 0)
+            lines.push_back(line); // exact repeats keep their order
+    }
+    return lines;
+}
+
+} // namespace
+
+TEST(CollationOrder, RanksGiveTheOrderOfTheSortKeys) {
+    struct Case {
+        const char* locale;
+        const char* codePage;
+        std::size_t lines;
+    };
+    for (const Case& c : {Case{"ja", "utf-8", 4000}, Case{"", "utf-8", 4000}, Case{"ja", "cp932", 4000},
+                          Case{"ja", "utf-8", 60000}}) {
+        Collation::setCurrent(c.locale);
+        CodePageScope codePage(c.codePage);
+        const LineList list = listOf(hardLines(c.lines, CodePage::current()));
+        EXPECT_EQ(collationOrder(list.views(), OrderMethod::Ranks), referenceOrder(list))
+            << c.locale << " " << c.codePage << " " << c.lines;
+    }
+    Collation::setCurrent("ja");
+}
+
+TEST(CollationOrder, NothingToSortTakesNoKeys) {
+    // One line of 200 MB would take seconds and gigabytes to key.
+    LineViews one;
+    const std::string huge(200u << 20, 'z');
+    one.push_back(huge);
+    EXPECT_EQ(collationOrder(one), std::vector<int>{0});
+}

@@ -1,0 +1,192 @@
+#include "core/text/CodePageDetection.h"
+
+#include "core/text/CodePageCheck.h"
+#include "core/commands/LineReplacer.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+using namespace linnery;
+using namespace linnery::test;
+
+namespace {
+
+// "あいう" and "漢字" in cp932 and EUC-JP, long enough for the detector to tell the two apart.
+const std::string kCp932Text = std::string("\x82\xa0\x82\xa2\x82\xa4\x8a\xbf\x8e\x9a\r\n") +
+                               "\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x83\x65\x83\x4c\x83\x58\x83\x67\r\n";
+const std::string kEucJpText = std::string("\xa4\xa2\xa4\xa4\xa4\xa6\xb4\xc1\xbb\xfa\r\n") +
+                               "\xc6\xfc\xcb\xdc\xb8\xec\xa4\xce\xa5\xc6\xa5\xad\xa5\xb9\xa5\xc8\r\n";
+
+TEST(CodePageDetection, JudgesTextsOnTheirBytes) {
+    struct Case {
+        const char* label;
+        std::string text;
+        TextEncoding expected;
+    };
+    const Case cases[] = {
+        {"empty", "", TextEncoding::Utf8},
+        {"ASCII", "abc,def\r\n", TextEncoding::Utf8},
+        {"UTF-8 kana", "\xe3\x81\x82\xe3\x82\xa2\r\n", TextEncoding::Utf8},
+        {"UTF-8 BOM",
+         "\xef\xbb\xbf"
+         "abc",
+         TextEncoding::Utf8},
+        {"cp932 kana and kanji, with a 0x5C second byte", kCp932Text + "\x95\x5c\r\n", TextEncoding::Cp932},
+        {"cp932 half-width katakana only", "\xb1\xb2\xb3\xb4\xb5\r\n\xb6\xb7\xb8\r\n", TextEncoding::Cp932},
+        {"EUC-JP", kEucJpText + kEucJpText, TextEncoding::EucJp},
+        {"cp932 cut short: a lead byte with no trail byte (not EUC-JP either)", kCp932Text + "\x82",
+         TextEncoding::Unknown},
+        {"valid as none", "\xff\xfe\x80\x81\r\n", TextEncoding::Unknown},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(judgeEncoding(c.text), c.expected) << c.label;
+}
+
+TEST(CodePageDetection, DocumentsBringTheirCodePageOnlyWhenNoneIsSet) {
+    TempDir dir;
+    const std::string sjis = dir.path() + "/sjis.txt", utf8 = dir.path() + "/utf8.txt";
+    // Judged only up to the NUL: what follows is not loaded.
+    writeBytes(sjis, kCp932Text + std::string("\0\xe3\x81\x82", 4));
+    writeBytes(utf8, "\xe3\x81\x82\r\n");
+    Editor editor;
+    {
+        CodePageScope set("utf-8");
+        editor.loadDocument(sjis);
+        EXPECT_EQ(CodePage::current().kind(), CodePage::Kind::Utf8) << "a set code page wins";
+    }
+    CodePage::followDocuments();
+    editor.loadDocument(sjis);
+    EXPECT_EQ(CodePage::current().kind(), CodePage::Kind::Cp932);
+    const std::shared_ptr<const CodePage> exported = CodePage::currentShared();
+    editor.loadDocument(utf8);
+    EXPECT_EQ(CodePage::current().kind(), CodePage::Kind::Utf8);
+    EXPECT_EQ(exported->kind(), CodePage::Kind::Cp932) << "what holds the old one keeps it";
+    EXPECT_EQ(codePageForNewText()->name(), CodePage::localeCharset());
+    CodePage::setCurrent("utf-8");
+}
+
+TEST(CodePageDetection, ReplacementTextsFollowEachFile) {
+    TempDir dir;
+    const std::string sjis = dir.path() + "/sjis.txt", utf8 = dir.path() + "/utf8.txt";
+    writeBytes(sjis, kCp932Text + "\x82\xa0\r\nx\r\n");
+    writeBytes(utf8, "\xe3\x81\x82\r\nx\r\n");
+    CodePage::followDocuments();
+    ReplacementReport report;
+    // "あ" -> "・": each file gets them in its own bytes. A text its code page cannot hold matches
+    // nothing: "x" lines stay, though cp932 would write "😀" as "?".
+    replaceLinesInFiles({sjis, utf8}, typedTexts("\xe3\x81\x82", "\xe3\x83\xbb"), report);
+    replaceLinesInFiles({sjis, utf8}, typedTexts("x", "\xf0\x9f\x98\x80"), report);
+    CodePage::setCurrent("utf-8");
+    EXPECT_EQ(readBytes(sjis), kCp932Text + "\x81\x45\r\nx\r\n");
+    EXPECT_EQ(readBytes(utf8), "\xe3\x83\xbb\r\n\xf0\x9f\x98\x80\r\n");
+    EXPECT_EQ(report.rewritten, std::vector<std::string>{utf8});
+}
+
+TEST(CodePageDetection, ExactEncodingNamesWhatItCannotHold) {
+    const CodePage cp932("cp932");
+    std::string missing;
+    EXPECT_EQ(cp932.fromUtf8Exactly("\xe3\x83\xbb"
+                                    "a",
+                                    &missing),
+              std::optional<std::string>("\x81\x45"
+                                         "a"));
+    EXPECT_EQ(cp932.fromUtf8Exactly("a\xe2\x80\x8b\xf0\x9f\x98\x80", &missing), std::nullopt);
+    EXPECT_EQ(missing, "\xe2\x80\x8b") << "the first one, a zero-width space";
+    EXPECT_TRUE(cp932.decodesStrictly(kCp932Text));
+    EXPECT_FALSE(cp932.decodesStrictly("\x82\xa0\x82")); // lead byte without its trail byte
+}
+
+std::string hex(std::string_view bytes) {
+    std::string out;
+    for (unsigned char b : bytes)
+        out += "0123456789abcdef"[b >> 4] + std::string(1, "0123456789abcdef"[b & 15]) + " ";
+    return out;
+}
+
+const char* const kCp932Icu = "windows-31j";
+
+// The 32-byte pass, the byte-wise walk and ICU's own conversion give one verdict.
+void expectCp932AsIcu(std::string_view text) {
+    const bool icu = detail::decodesByConverter(kCp932Icu, text);
+    EXPECT_EQ(detail::decodesAsCp932(text), icu) << hex(text);
+    EXPECT_EQ(detail::decodesAsCp932ByteWise(text), icu) << hex(text);
+}
+
+void expectEucJpAsIcu(std::string_view text) {
+    EXPECT_EQ(detail::decodesAsEucJp(text), detail::decodesByConverter(detail::eucJpConverterName(), text))
+        << hex(text);
+}
+
+std::string pad(std::size_t n) {
+    return std::string(n, 'a');
+}
+
+TEST(CodePageCheck, Cp932AtBlockEdges) {
+    struct Case {
+        const char* label;
+        std::string text;
+        bool decodes;
+    };
+    const std::string run63(63, '\x81'); // "＝" pairs, and one lead byte left over
+    const Case cases[] = {
+        {"kanji lead as byte 31", pad(31) + "\x88\x9f" + pad(9), true},
+        {"kana lead as byte 31", pad(31) + "\x82\xa0" + pad(9), true},
+        {"lead as byte 31, no trail byte after it", pad(31) + "\x82 " + pad(9), false},
+        {"hole pair in the kana row", pad(20) + "\x82\x40" + pad(20), false},
+        {"hole pair in a kanji row", pad(20) + "\x88\x40" + pad(20), false},
+        {"hole pair across blocks", pad(31) + "\x98\x73" + pad(9), false},
+        {"a trail byte that may lead, at the next block's start", pad(31) + "\x82\x82\xa0" + pad(9), false},
+        {"run of lead-capable bytes across blocks, even", pad(1) + run63 + "\x81" + pad(9), true},
+        {"run across blocks, odd: the last lead takes a letter", pad(1) + run63 + "\x40" + pad(9), true},
+        {"run across blocks, odd, then a byte below 0x40", pad(1) + run63 + " " + pad(9), false},
+        {"lone lead at the end of one block", pad(31) + "\x82", false},
+        {"lone lead after one block", pad(32) + "\x82", false},
+        {"lone lead at the end of two blocks", pad(63) + "\x82", false},
+        {"half-width katakana and 0x5c trails", pad(30) + "\xb1\x95\x5c\xdf" + pad(40), true},
+        {"bytes that decode in no way", pad(33) + "\xa0" + pad(33), false},
+        {"0x80 at a block's end", pad(31) + "\x80" + pad(40), false},
+        {"0xfd after a trail", pad(40) + "\x82\xa0\xfd" + pad(40), false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(detail::decodesByConverter(kCp932Icu, c.text), c.decodes) << c.label;
+        expectCp932AsIcu(c.text);
+    }
+}
+
+TEST(CodePageCheck, EveryCp932PairAsIcuDecodesIt) {
+    // As the last pair of a block, across two blocks and in the byte-wise tail.
+    for (unsigned pair = 0; pair < 65536; ++pair) {
+        const std::string two{static_cast<char>(pair >> 8), static_cast<char>(pair & 0xFF)};
+        for (std::size_t at : {30, 31, 40})
+            expectCp932AsIcu(pad(at) + two + pad(48 - at));
+    }
+}
+
+TEST(CodePageCheck, EveryEucJpCharacterAsIcuDecodesIt) {
+    for (unsigned pair = 0; pair < 65536; ++pair)
+        expectEucJpAsIcu(pad(3) + std::string{static_cast<char>(pair >> 8), static_cast<char>(pair & 0xFF)});
+    for (unsigned pair = 0; pair < 65536; ++pair)
+        expectEucJpAsIcu("\x8f" + std::string{static_cast<char>(pair >> 8), static_cast<char>(pair & 0xFF)} +
+                         "a");
+}
+
+TEST(CodePageCheck, MixedTextsAsIcuDecodesThem) {
+    // Bytes around the edges of the code pages' ranges, in texts of up to four blocks.
+    const unsigned char pool[] = {0x0a, 0x20, 0x40, 0x5c, 0x7e, 0x7f, 0x80, 0x81, 0x82, 0x83, 0x84,
+                                  0x87, 0x88, 0x8e, 0x8f, 0x98, 0x9f, 0xa0, 0xa1, 0xa4, 0xb1, 0xdf,
+                                  0xe0, 0xea, 0xed, 0xf0, 0xfa, 0xfc, 0xfd, 0xfe, 0xff};
+    std::mt19937 random(18);
+    for (int i = 0; i < 4000; ++i) {
+        std::string text(random() % 130, '\0');
+        for (char& c : text)
+            c = static_cast<char>(pool[random() % std::size(pool)]);
+        expectCp932AsIcu(text);
+        expectEucJpAsIcu(text);
+    }
+}
+
+} // namespace
