@@ -2,13 +2,12 @@
 
 #include "core/commands/AffixCommands.h"
 #include "core/commands/ClipboardTransfer.h"
-#include "core/text/CodePageDetection.h"
 #include "core/commands/ColumnSort.h"
 #include "core/commands/DeleteCommands.h"
-#include "core/lines/LineError.h"
 #include "core/commands/OrderCommands.h"
 #include "core/files/SafeWrite.h"
 #include "core/files/TextFile.h"
+#include "core/lines/LineError.h"
 #include "forms/Unit2.h"
 #include "forms/Unit3.h"
 #include "forms/Unit5.h"
@@ -63,15 +62,15 @@ void reportLeftoverCopies(const std::vector<std::string>& copies, bool removed) 
 
 } // namespace
 
-TForm1::TForm1(std::vector<std::string> arguments, QWidget* parent)
-    : QMainWindow(parent), arguments_(std::move(arguments)) {
+TForm1::TForm1(std::vector<std::string> arguments, TextSettings settings, QWidget* parent)
+    : QMainWindow(parent), editor_(std::move(settings)), arguments_(std::move(arguments)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Linnery"));
     setFont(msPGothic(12));
     resize(640, 480); // a size to start from where the window system does not choose one
     ListBox1 = new QListView(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    model_ = new LineListModel(&editor_.doc.lines(), this);
+    model_ = new LineListModel(&editor_.doc.lines(), editor_.doc.text().sharedCodePage(), this);
     ListBox1->setModel(model_);
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListBox1->setUniformItemSizes(true);
@@ -337,7 +336,7 @@ template <class Work> bool TForm1::runCommand(Work&& work) {
             failure = std::current_exception();
         }
         // The view shows what the document holds now, also after an error: nothing is rolled back.
-        model_->thaw();
+        model_->thaw(editor_.doc.text().sharedCodePage());
         writeView();
         refreshUndoItem();
     }
@@ -349,6 +348,15 @@ template <class Work> bool TForm1::runCommand(Work&& work) {
         reportError(error);
     }
     return false;
+}
+
+std::optional<std::string> TForm1::typedText(const QString& text) {
+    const CodePage& cp = editor_.doc.text().codePage();
+    QString missing;
+    std::optional<std::string> bytes = typedInCodePage(text, cp, &missing);
+    if (!bytes)
+        reportError(LineError::notInCodePage(missing.toStdString(), cp.name()));
+    return bytes;
 }
 
 void TForm1::refreshUndoItem() {
@@ -440,7 +448,8 @@ void TForm1::ListBox1DblClick() {
     try {
         const QModelIndex current = ListBox1->currentIndex();
         const int focus = editor_.doc.count() == 0 ? -1 : (current.isValid() ? current.row() : 0);
-        QGuiApplication::clipboard()->setText(fromCodePage(editor_.doc.get(focus)));
+        QGuiApplication::clipboard()->setText(
+            fromCodePage(editor_.doc.get(focus), editor_.doc.text().codePage()));
     } catch (const std::exception& error) {
         reportError(error);
     }
@@ -475,7 +484,8 @@ void TForm1::Delete1Click() {
 void TForm1::N6Click() {
     const QString text = Dialogs::instance().textEntry(
         this, QStringLiteral("自動削除"), QStringLiteral("完全に一致する行だけが削除されます。"), QString());
-    if (runCommand([&] { deleteMatching(editor_, toCodePage(text)); }))
+    const std::optional<std::string> bytes = typedText(text);
+    if (bytes && runCommand([&] { deleteMatching(editor_, *bytes); }))
         refreshTitle();
 }
 
@@ -497,7 +507,7 @@ void TForm1::N8Click() {
     if (!runCommand([&] { removed = removeConsecutiveDuplicates(editor_); }))
         return;
     if (form3_) {
-        form3_->setRemovedLines(std::move(removed));
+        form3_->setRemovedLines(std::move(removed), editor_.doc.text().sharedCodePage());
         Dialogs::instance().showModal(form3_);
     }
     refreshTitle();
@@ -506,7 +516,8 @@ void TForm1::N8Click() {
 void TForm1::addToEveryLine(const QString& caption, const QString& prompt,
                             bool (*add)(Editor&, std::string_view)) {
     const QString text = Dialogs::instance().textEntry(this, caption, prompt, QString());
-    if (runCommand([&] { add(editor_, toCodePage(text)); }))
+    const std::optional<std::string> bytes = typedText(text);
+    if (bytes && runCommand([&] { add(editor_, *bytes); }))
         refreshTitle();
 }
 
@@ -534,11 +545,8 @@ void TForm1::N19Click() {
     refreshUndoItem();
     saveName_.clear();
     // The imported text is a new document: it takes the set code page or the locale's.
-    std::shared_ptr<const CodePage> codePage = codePageForNewText();
-    if (!runCommand([&] {
-            importClipboardText(editor_, toCodePage(text, *codePage));
-            CodePage::adopt(codePage);
-        }))
+    TextContextPtr context = editor_.settings().contextForNewText();
+    if (!runCommand([&] { importClipboardText(editor_, toCodePage(text, context->codePage()), context); }))
         return;
     openName_ = kClipboardName;
     refreshTitle();
@@ -554,7 +562,10 @@ void TForm1::N20Click() {
     try {
         LineList lines;
         runner_->run([&] { lines = exportedLines(editor_.doc); }); // reads the document only
-        QGuiApplication::clipboard()->setMimeData(new ClipboardLines(std::move(lines)));
+        // The export keeps the document's code page: another program may paste it while a later
+        // command replaces the document.
+        QGuiApplication::clipboard()->setMimeData(
+            new ClipboardLines(std::move(lines), editor_.doc.text().sharedCodePage()));
     } catch (const std::exception& error) {
         reportError(error);
     }
@@ -570,7 +581,7 @@ void TForm1::N21Click() {
         reportError(error);
         return;
     }
-    form5_->setFields(fields);
+    form5_->setFields(fields, editor_.doc.text().codePage());
     Dialogs::instance().showModal(form5_);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,10 @@ class TForm5;
 class TForm1 : public QMainWindow {
     Q_OBJECT
   public:
-    // arguments: the program's command line as bytes, the program's own path first.
-    explicit TForm1(std::vector<std::string> arguments = {}, QWidget* parent = nullptr);
+    // arguments: the program's command line as bytes, the program's own path first. `settings` say how
+    // the documents' texts are read.
+    explicit TForm1(std::vector<std::string> arguments = {}, TextSettings settings = TextSettings::read(),
+                    QWidget* parent = nullptr);
     ~TForm1() override;
 
     // The other windows, created after this one.
@@ -111,6 +114,9 @@ class TForm1 : public QMainWindow {
     // Asks for a name to save under; false when cancelled.
     bool askSaveName();
     void saveDocument();
+    // A typed text in the document's code page; nothing, after the error box, when it cannot hold a
+    // character of it.
+    std::optional<std::string> typedText(const QString& text);
     void sortByColumn(int field);
     // The prefix and suffix commands: ask for the text, add it, refresh the title.
     void addToEveryLine(const QString& caption, const QString& prompt,

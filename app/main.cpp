@@ -14,6 +14,7 @@
 #include <QApplication>
 
 #include <clocale>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,15 +32,16 @@ int main(int argc, char** argv) {
     linnery::installFontSubstitutes();
     linnery::installQtTranslation();
 
+    std::optional<linnery::TextSettings> settings;
     try {
-        linnery::applySettings();
+        settings = linnery::TextSettings::read();
     } catch (const linnery::SettingError& error) {
         linnery::Dialogs::instance().errorBox(QString::fromUtf8(error.what()), QString());
         return 2;
     }
 
-    linnery::TForm1 form1(arguments);
-    linnery::TForm2 form2(nullptr);
+    linnery::TForm1 form1(arguments, *settings);
+    linnery::TForm2 form2(nullptr, *settings);
     linnery::TForm3 form3;
     linnery::TForm4 form4;
     linnery::TForm5 form5;

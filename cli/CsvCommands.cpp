@@ -20,7 +20,7 @@ void writeAll(std::string_view bytes) {
 void printFields(Editor& editor, const Invocation&) {
     std::string text;
     for (const std::string& field : firstLineFields(editor.doc)) {
-        text += textForTerminal(field, CodePage::current());
+        text += textForTerminal(field, editor.doc.text().codePage());
         text += "\r\n";
     }
     writeAll(text);

@@ -1,8 +1,8 @@
 // replace-lines: the batch line replacer on the files named on the command line.
 
 #include "cli/CliCommand.h"
-#include "core/lines/LineError.h"
 #include "core/commands/LineReplacer.h"
+#include "core/lines/LineError.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -26,7 +26,8 @@ void tellWhatHappened(const ReplacementReport& report, bool failed) {
 }
 
 // SEARCH and REPLACEMENT in one file's code page; a file whose code page cannot hold them is left alone.
-std::optional<ReplacementTexts> textsIn(const CodePage& cp, const Invocation& call, const std::string& path) {
+std::optional<ReplacementTexts> textsIn(const CodePage& cp, const Invocation& call, const std::string& path,
+                                        bool judged) {
     std::string problem;
     std::optional<std::string> search = typedTextIn(cp, call.args[0], problem);
     std::optional<std::string> replacement;
@@ -34,7 +35,7 @@ std::optional<ReplacementTexts> textsIn(const CodePage& cp, const Invocation& ca
         replacement = typedTextIn(cp, call.args[1], problem);
     if (!replacement) {
         // A set code page is the same for every file: say so before any file is touched.
-        if (!CodePage::followsDocuments())
+        if (!judged)
             throw UsageError("replace-lines: " + forTerminal(problem));
         printMessage("warning: " + path + " (" + cp.name() + ") left unchanged: " + forTerminal(problem));
         return std::nullopt;
@@ -42,14 +43,17 @@ std::optional<ReplacementTexts> textsIn(const CodePage& cp, const Invocation& ca
     return ReplacementTexts{std::move(*search), std::move(*replacement)};
 }
 
-void replaceLines(Editor&, const Invocation& call) {
-    if (!CodePage::followsDocuments())
-        (void)textsIn(CodePage::current(), call, {});
+void replaceLines(Editor& editor, const Invocation& call) {
+    const TextSettings& settings = editor.settings();
+    const bool judged = !settings.fixedCodePage();
+    if (!judged)
+        (void)textsIn(*settings.fixedCodePage(), call, {}, judged);
     ReplacementReport report;
     try {
         replaceLinesInFiles(
-            call.files, [&](const CodePage& cp, const std::string& path) { return textsIn(cp, call, path); },
-            report);
+            call.files,
+            [&](const CodePage& cp, const std::string& path) { return textsIn(cp, call, path, judged); },
+            settings, report);
     } catch (const LineError&) {
         tellWhatHappened(report, true);
         throw;

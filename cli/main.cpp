@@ -1,13 +1,13 @@
 // linnery-cli: the window program's commands on files, for scripts and pipelines.
 
 #include "cli/CliCommand.h"
-#include "core/text/CodePage.h"
-#include "core/text/CodePageDetection.h"
+#include "core/files/SafeWrite.h"
+#include "core/files/TextFile.h"
 #include "core/lines/LineError.h"
 #include "core/lines/LineList.h"
-#include "core/files/SafeWrite.h"
+#include "core/text/CodePage.h"
 #include "core/text/Settings.h"
-#include "core/files/TextFile.h"
+#include "core/text/Utf8Validation.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -67,22 +67,6 @@ bool passesAsTyped(const CodePage& cp) {
     return !terminal || terminal->sameAs(cp);
 }
 
-std::string codePointName(std::string_view utf8) {
-    std::string out;
-    for (std::size_t pos = 0; pos < utf8.size();) {
-        const auto b = static_cast<unsigned char>(utf8[pos]);
-        const std::size_t n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-        char32_t c = n == 1 ? b : b & (0x3F >> (n - 1));
-        for (std::size_t i = 1; i < n && pos + i < utf8.size(); ++i)
-            c = (c << 6) | (static_cast<unsigned char>(utf8[pos + i]) & 0x3F);
-        char hex[16];
-        std::snprintf(hex, sizeof hex, "%sU+%04X", out.empty() ? "" : " ", static_cast<unsigned>(c));
-        out += hex;
-        pos += n;
-    }
-    return out;
-}
-
 } // namespace
 
 std::optional<std::string> typedTextIn(const CodePage& cp, const std::string& typed, std::string& problem) {
@@ -96,7 +80,8 @@ std::optional<std::string> typedTextIn(const CodePage& cp, const std::string& ty
     std::string missing;
     std::optional<std::string> bytes = cp.fromUtf8Exactly(terminal.toUtf8(typed), &missing);
     if (!bytes)
-        problem = "\"" + missing + "\" (" + codePointName(missing) + ") is not in the code page " + cp.name();
+        problem =
+            "\"" + missing + "\" (" + codePointNames(missing) + ") is not in the code page " + cp.name();
     return bytes;
 }
 
@@ -375,8 +360,7 @@ int run(int argc, char** argv) {
             throw LineError::write(kStandardOutput, systemReason(errno));
         return 0;
     }
-    applySettings(o.codepage, o.locale);
-    Editor editor;
+    Editor editor(TextSettings::read(o.codepage, o.locale));
     editor.keepsUndoCopy = false; // nothing undoes here
     editor.random.setState(o.state);
     if (o.ticks) {
@@ -396,19 +380,19 @@ int run(int argc, char** argv) {
 
     if (o.call.files.empty()) {
         LineList lines;
-        std::shared_ptr<const CodePage> codePage;
-        const auto judge = [&](std::string_view text) { codePage = codePageFor(text); };
+        TextContextPtr context;
+        const auto judge = [&](std::string_view text) { context = editor.settings().contextFor(text); };
         warnIfCut(o.file == "-" ? loadStream(lines, STDIN_FILENO, o.file, judge)
                                 : loadFile(lines, o.file, judge),
                   o.file);
-        CodePage::adopt(std::move(codePage));
         if (o.file != "-")
             warnOfLeftovers(o.file, leftoverSafetyCopies(o.file), false);
         editor.doc.assign(std::move(lines));
+        editor.doc.setText(std::move(context));
         if (std::string_view(o.command->usage).starts_with("TEXT"))
             for (std::string& text : o.call.args) {
                 std::string problem;
-                std::optional<std::string> bytes = typedTextIn(CodePage::current(), text, problem);
+                std::optional<std::string> bytes = typedTextIn(editor.doc.text().codePage(), text, problem);
                 if (!bytes)
                     throw UsageError(std::string(o.command->name) + ": " + forTerminal(problem));
                 text = std::move(*bytes);

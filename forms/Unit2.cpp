@@ -33,7 +33,8 @@ bool holdsLocalFiles(const QMimeData* data) {
 
 } // namespace
 
-TForm2::TForm2(TForm4* report, QWidget* parent) : QWidget(parent, Qt::Window), report_(report) {
+TForm2::TForm2(TForm4* report, TextSettings settings, QWidget* parent)
+    : QWidget(parent, Qt::Window), report_(report), settings_(std::move(settings)) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("行単位置き換え"));
     resize(488, 347);
@@ -116,7 +117,7 @@ void TForm2::replaceDropped(const std::vector<std::string>& paths) {
     try {
         // On a thread of its own: the windows repaint meanwhile and take no input. Each file gets the
         // texts in its own code page.
-        runner_->run([&] { replaceLinesInFiles(paths, typedTexts(search, replacement), result); });
+        runner_->run([&] { replaceLinesInFiles(paths, typedTexts(search, replacement), settings_, result); });
     } catch (const std::exception& e) {
         reportError(e);
         return;

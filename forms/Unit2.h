@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/text/Settings.h"
+
 #include <QWidget>
 
 #include <string>
@@ -18,7 +20,8 @@ class TForm4;
 class TForm2 : public QWidget {
     Q_OBJECT
   public:
-    explicit TForm2(TForm4* report, QWidget* parent = nullptr);
+    // `settings` judge each dropped file's code page.
+    explicit TForm2(TForm4* report, TextSettings settings = TextSettings::read(), QWidget* parent = nullptr);
     // The report window is created after this one at start-up.
     void setReportWindow(TForm4* report) { report_ = report; }
 
@@ -40,6 +43,7 @@ class TForm2 : public QWidget {
     void FormResize();
 
     TForm4* report_;
+    TextSettings settings_;
     CommandRunner* runner_;
 };
 

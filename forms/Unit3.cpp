@@ -23,7 +23,8 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("被削除行"));
     resize(488, 347);
 
-    model_ = new LineListModel(&lines_, this);
+    // Empty until the first run gives it lines and their code page.
+    model_ = new LineListModel(&lines_, std::make_shared<const CodePage>("UTF-8"), this);
     ListBox1 = new QListView(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     ListBox1->setFont(msGothic(16));
@@ -41,9 +42,10 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     FormResize();
 }
 
-void TForm3::setRemovedLines(LineList lines) {
+void TForm3::setRemovedLines(LineList lines, std::shared_ptr<const CodePage> codePage) {
     model_->beginChange();
     lines_ = std::move(lines);
+    model_->setCodePage(std::move(codePage));
     model_->endChange();
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "core/lines/LineList.h"
+#include "core/text/CodePage.h"
 
 #include <QDialog>
+
+#include <memory>
 
 class QListView;
 class QStatusBar;
@@ -19,7 +22,8 @@ class TForm3 : public QDialog {
     explicit TForm3(QWidget* parent = nullptr);
 
     // Replaces the list's content; it stays until the next call (closing the window keeps it).
-    void setRemovedLines(LineList lines);
+    // The lines are bytes in `codePage` (the document's).
+    void setRemovedLines(LineList lines, std::shared_ptr<const CodePage> codePage);
     const LineList& removedLines() const { return lines_; }
 
     QListView* ListBox1;

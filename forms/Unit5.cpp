@@ -64,10 +64,10 @@ void TForm5::FormCreate() {
     layout->addWidget(ListBox1, 1);
 }
 
-void TForm5::setFields(const std::vector<std::string>& fields) {
+void TForm5::setFields(const std::vector<std::string>& fields, const CodePage& cp) {
     ListBox1->clear();
     for (const std::string& field : fields)
-        ListBox1->addItem(fromCodePage(field));
+        ListBox1->addItem(fromCodePage(field, cp));
     ListBox1->setCurrentRow(-1);
     ListBox1->clearSelection();
 }

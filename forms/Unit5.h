@@ -11,6 +11,7 @@ class QToolButton;
 
 namespace linnery {
 
+class CodePage;
 class TLabel3D;
 
 // The column sort window: the fields of the document's first line; the user picks the one to sort by.
@@ -21,7 +22,8 @@ class TForm5 : public QDialog {
     explicit TForm5(QWidget* parent = nullptr);
 
     // Fields as bytes in the code page; replaces the list, and no field is chosen afterwards.
-    void setFields(const std::vector<std::string>& fields);
+    // The fields are bytes in the code page `cp` (the document's).
+    void setFields(const std::vector<std::string>& fields, const CodePage& cp);
 
     QFrame* Panel1;
     QToolButton* SpeedButton1;

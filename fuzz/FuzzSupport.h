@@ -1,14 +1,15 @@
 // Shared by the fuzz targets: the code pages they try, the property check, and small models.
 #pragma once
 
-#include "core/text/CodePage.h"
 #include "core/lines/LineList.h"
+#include "core/text/CodePage.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 #include <unicode/utf8.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,15 +29,15 @@ namespace linnery::fuzz {
 // one through ICU, and a single-byte one.
 inline const char* const kCodePages[] = {"cp932", "utf-8", "euc-jp", "windows-1252"};
 
-// Makes the chosen code page current; switching only when it changes keeps the runs fast.
-inline const CodePage& useCodePage(FuzzedDataProvider& data) {
-    static std::string current;
-    const char* name = kCodePages[data.ConsumeIntegralInRange<std::size_t>(0, std::size(kCodePages) - 1)];
-    if (current != name) {
-        CodePage::setCurrent(name);
-        current = name;
-    }
-    return CodePage::current();
+// The chosen code page; each is made once, which keeps the runs fast.
+inline const std::shared_ptr<const CodePage>& useCodePage(FuzzedDataProvider& data) {
+    static const std::vector<std::shared_ptr<const CodePage>> made = [] {
+        std::vector<std::shared_ptr<const CodePage>> pages;
+        for (const char* name : kCodePages)
+            pages.push_back(std::make_shared<const CodePage>(name));
+        return pages;
+    }();
+    return made[data.ConsumeIntegralInRange<std::size_t>(0, made.size() - 1)];
 }
 
 inline std::vector<std::string> linesOf(const LineList& list) {

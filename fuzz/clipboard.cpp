@@ -14,8 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
 
     // The text up to its NUL with one CR LF appended, cut by the text-file rules: a final line break
     // leaves one empty line, an empty text gives one empty line.
-    Editor editor;
-    importClipboardText(editor, text);
+    static const TextSettings settings(nullptr, "");
+    Editor editor(settings);
+    importClipboardText(editor, text, settings.contextForNewText());
     const std::vector<std::string> lines = linesOf(editor.doc.lines());
     FUZZ_CHECK(lines == modelLines(text.substr(0, text.find('\0')) + "\r\n"));
     FUZZ_CHECK(editor.doc.selectedCount() == 0 && editor.undoState == UndoState::None);
@@ -26,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     for (const std::string& line : lines)
         expected += line + "\r\n";
     FUZZ_CHECK(exported == expected);
-    Editor again;
-    importClipboardText(again, exported);
+    Editor again(settings);
+    importClipboardText(again, exported, settings.contextForNewText());
     std::vector<std::string> plusOne = lines;
     plusOne.emplace_back();
     FUZZ_CHECK(linesOf(again.doc.lines()) == plusOne);

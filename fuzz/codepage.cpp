@@ -10,7 +10,7 @@ using namespace linnery::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     FuzzedDataProvider data(bytes, size);
-    const CodePage& cp = useCodePage(data);
+    const CodePage& cp = *useCodePage(data);
     const std::string text = data.ConsumeRemainingBytesAsString();
 
     // Stepping covers the text in whole characters and ends exactly at its end.

@@ -2,10 +2,9 @@
 
 #include "FuzzSupport.h"
 
-#include "core/collation/Collation.h"
 #include "core/commands/ColumnSort.h"
-#include "core/text/CsvFields.h"
 #include "core/files/TextFile.h"
+#include "core/text/CsvFields.h"
 
 #include <algorithm>
 
@@ -20,27 +19,24 @@ std::vector<std::string> nonEmpty(std::vector<std::string> fields) {
 }
 
 // One record as the column sort rewrites it: key field to the front, joined, split again, key back.
-std::string rewritten(std::string_view line, std::size_t k) {
-    std::vector<std::string> fields = splitFields(line);
+std::string rewritten(std::string_view line, std::size_t k, const CodePage& cp) {
+    std::vector<std::string> fields = splitFields(line, cp);
     fields.resize(std::max(fields.size(), k + 1));
     std::rotate(fields.begin(), fields.begin() + static_cast<long>(k),
                 fields.begin() + static_cast<long>(k) + 1);
-    fields = splitFields(joinFields(fields));
+    fields = splitFields(joinFields(fields, cp), cp);
     fields.resize(std::max(fields.size(), k + 1));
     std::rotate(fields.begin(), fields.begin() + 1, fields.begin() + static_cast<long>(k) + 1);
-    return joinFields(fields);
+    return joinFields(fields, cp);
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    Collation::setCurrent("ja");
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     FuzzedDataProvider data(bytes, size);
-    useCodePage(data);
+    static const TextSettings settings(nullptr, "ja");
+    const std::shared_ptr<const CodePage>& codePage = useCodePage(data);
+    const CodePage& cp = *codePage;
     const auto k = data.ConsumeIntegralInRange<std::size_t>(0, 5);
 
     // split(join(f)) = f for every field list whose last field is not empty (a comma at the end adds no
@@ -48,13 +44,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     std::vector<std::string> fields(data.ConsumeIntegralInRange<std::size_t>(0, 6));
     for (std::string& field : fields)
         field = data.ConsumeRandomLengthString(24);
-    const std::string joined = joinFields(fields);
+    const std::string joined = joinFields(fields, cp);
     if (fields.empty() || !fields.back().empty() || fields.size() == 1)
-        FUZZ_CHECK(splitFields(joined) == fields);
-    FUZZ_CHECK(nonEmpty(splitFields(joined)) == nonEmpty(fields));
+        FUZZ_CHECK(splitFields(joined, cp) == fields);
+    FUZZ_CHECK(nonEmpty(splitFields(joined, cp)) == nonEmpty(fields));
 
     // The column sort only reorders the rewritten records, and rewriting keeps every field's content.
-    Editor editor;
+    Editor editor(settings);
+    editor.doc.setText(settings.contextWith(codePage));
     LineList lines;
     splitLines(lines, data.ConsumeRemainingBytesAsString());
     const std::vector<std::string> before = linesOf(lines);
@@ -65,8 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     std::vector<std::string> after = linesOf(editor.doc.lines());
     std::vector<std::string> expected;
     for (const std::string& line : before) {
-        expected.push_back(rewritten(line, k));
-        FUZZ_CHECK(nonEmpty(splitFields(expected.back())) == nonEmpty(splitFields(line)));
+        expected.push_back(rewritten(line, k, cp));
+        FUZZ_CHECK(nonEmpty(splitFields(expected.back(), cp)) == nonEmpty(splitFields(line, cp)));
     }
     std::sort(after.begin(), after.end());
     std::sort(expected.begin(), expected.end());

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/text/CodePage.h"
 #include "core/lines/LineList.h"
+#include "core/text/CodePage.h"
 
 #include <QMimeData>
 
@@ -15,8 +15,8 @@ namespace linnery {
 class ClipboardLines : public QMimeData {
     Q_OBJECT
   public:
-    explicit ClipboardLines(LineList lines)
-        : lines_(std::move(lines)), codePage_(CodePage::currentShared()) {}
+    ClipboardLines(LineList lines, std::shared_ptr<const CodePage> codePage)
+        : lines_(std::move(lines)), codePage_(std::move(codePage)) {}
 
     QStringList formats() const override;
 

@@ -6,8 +6,8 @@
 
 namespace linnery {
 
-LineListModel::LineListModel(const LineList* lines, QObject* parent)
-    : QAbstractListModel(parent), lines_(lines) {}
+LineListModel::LineListModel(const LineList* lines, std::shared_ptr<const CodePage> codePage, QObject* parent)
+    : QAbstractListModel(parent), lines_(lines), codePage_(std::move(codePage)) {}
 
 int LineListModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid() || !lines_)
@@ -25,7 +25,7 @@ QVariant LineListModel::data(const QModelIndex& index, int role) const {
     }
     if (row >= lines_->count())
         return {};
-    return fromCodePage(lines_->at(row));
+    return fromCodePage(lines_->at(row), *codePage_);
 }
 
 void LineListModel::setLines(const LineList* lines) {
@@ -40,11 +40,12 @@ void LineListModel::freeze(int first, int last) {
     last = std::min(last, frozenCount_ - 1);
     frozenRows_.clear();
     for (int row = frozenFirst_; row <= last; ++row)
-        frozenRows_ << fromCodePage(lines_->at(row));
+        frozenRows_ << fromCodePage(lines_->at(row), *codePage_);
     frozen_ = true;
 }
 
-void LineListModel::thaw() {
+void LineListModel::thaw(std::shared_ptr<const CodePage> codePage) {
+    codePage_ = std::move(codePage);
     const int count = lines_ ? lines_->count() : 0;
     if (count > 0 && count == frozenCount_) {
         // Same rows, new texts: a reset would make the view lay out every row again, which takes a

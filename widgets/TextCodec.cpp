@@ -6,10 +6,6 @@
 
 namespace linnery {
 
-QString fromCodePage(std::string_view bytes) {
-    return fromCodePage(bytes, CodePage::current());
-}
-
 QString fromCodePage(std::string_view bytes, const CodePage& cp) {
     if (cp.kind() == CodePage::Kind::Utf8)
         return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
@@ -17,13 +13,19 @@ QString fromCodePage(std::string_view bytes, const CodePage& cp) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-std::string toCodePage(const QString& text) {
-    return toCodePage(text, CodePage::current());
-}
-
 std::string toCodePage(const QString& text, const CodePage& cp) {
     const QByteArray utf8 = text.toUtf8();
     return cp.fromUtf8(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+}
+
+std::optional<std::string> typedInCodePage(const QString& text, const CodePage& cp, QString* missing) {
+    const QByteArray utf8 = text.toUtf8();
+    std::string lost;
+    std::optional<std::string> bytes =
+        cp.fromUtf8Exactly(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())), &lost);
+    if (missing)
+        *missing = QString::fromStdString(lost);
+    return bytes;
 }
 
 QString pathText(std::string_view path) {

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,12 +10,14 @@ namespace linnery {
 
 class CodePage;
 
-// Line text is bytes in the code page (the open document's, unless one is named); the windows show and
-// take Unicode.
-QString fromCodePage(std::string_view bytes);
+// Line text is bytes in its document's code page; the windows show and take Unicode.
 QString fromCodePage(std::string_view bytes, const CodePage& cp);
-std::string toCodePage(const QString& text);
+// Every character the code page cannot hold becomes '?': for a clipboard text taken as a whole.
 std::string toCodePage(const QString& text, const CodePage& cp);
+// A typed text in the code page when it holds every character; otherwise nothing, and `missing` (when
+// given) gets the first character it cannot hold.
+std::optional<std::string> typedInCodePage(const QString& text, const CodePage& cp,
+                                           QString* missing = nullptr);
 
 // Paths are file-system bytes, never code-page text: shown and taken as file names.
 QString pathText(std::string_view path);

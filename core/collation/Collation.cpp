@@ -1,6 +1,8 @@
 #include "core/collation/Collation.h"
 
 #include "core/text/CodePage.h"
+#include "core/text/Decoder.h"
+#include "core/text/Utf8Validation.h"
 
 #include <unicode/coll.h>
 #include <unicode/locid.h>
@@ -8,7 +10,6 @@
 #include <unicode/unistr.h>
 #include <unicode/ustring.h>
 #include <unicode/utf16.h>
-#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <clocale>
@@ -20,18 +21,7 @@
 
 namespace linnery {
 
-namespace detail {
-// Defined in CodePage.cpp: a new converter that decodes cp's bytes to UTF-16 exactly as
-// CodePage::toUtf8 does (undecodable bytes -> U+FFFD); nullptr for UTF-8. The caller owns it.
-UConverter* openDecoder(const CodePage& cp);
-} // namespace detail
-
 namespace {
-
-std::unique_ptr<Collation>& currentSlot() {
-    static std::unique_ptr<Collation> current;
-    return current;
-}
 
 // The POSIX names of ICU's root order, which the user may choose on purpose.
 bool isRootName(const std::string& name) {
@@ -75,8 +65,9 @@ void appendRest(std::vector<uint8_t>& key, std::size_t& length, std::string_view
 struct Collation::Impl {
     std::unique_ptr<icu::Collator> collator;
 
-    // Scratch state reused by every call (the program is single-threaded): sort keys are taken for
-    // millions of lines, so no call allocates once the buffers have grown.
+    // Scratch state reused by every call, so no call allocates once the buffers have grown: sort keys
+    // are taken for millions of lines. It makes a collation serve one thread at a time; a second
+    // thread takes a collation of its own.
     std::vector<UChar> decoded;
     icu::UnicodeString folded;
     std::vector<uint8_t> key;
@@ -103,19 +94,17 @@ struct Collation::Impl {
 
     Split decodeUtf8(std::string_view line) {
         decoded.resize(std::max(decoded.size(), line.size() + 1)); // one unit per byte at most
-        const auto* s = reinterpret_cast<const uint8_t*>(line.data());
-        const auto length = static_cast<int32_t>(line.size());
-        int32_t i = 0, units = 0;
-        while (i < length) {
-            if (s[i] < 0x80) {
-                decoded[static_cast<std::size_t>(units++)] = s[i++];
+        const auto* const begin = reinterpret_cast<const unsigned char*>(line.data());
+        const unsigned char* const end = begin + line.size();
+        int32_t units = 0;
+        for (const unsigned char* p = begin; p < end;) {
+            if (*p < 0x80) {
+                decoded[static_cast<std::size_t>(units++)] = *p++;
                 continue;
             }
-            const int32_t start = i;
-            UChar32 c = 0;
-            U8_NEXT(s, i, length, c);
+            const int32_t c = nextUtf8(p, end);
             if (c < 0)
-                return {units, line.substr(static_cast<std::size_t>(start)), false};
+                return {units, line.substr(static_cast<std::size_t>(p - begin)), false};
             U16_APPEND_UNSAFE(decoded.data(), units, c);
         }
         return {units, {}, true};
@@ -154,7 +143,7 @@ struct Collation::Impl {
         if (!decoder || decoderKind != cp.kind() || decoderName != cp.name()) {
             if (decoder)
                 ucnv_close(decoder);
-            decoder = detail::openDecoder(cp);
+            decoder = openDecoder(cp);
             UErrorCode err = U_ZERO_ERROR;
             ucnv_setToUCallBack(decoder, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
             decoderName = cp.name();
@@ -247,18 +236,6 @@ int Collation::compare(std::string_view a, std::string_view b, const CodePage& c
         return first.whole == second.whole ? 0 : first.whole ? -1 : 1;
     const int rest = first.rest.compare(second.rest); // char_traits<char> compares as unsigned char
     return (rest > 0) - (rest < 0);
-}
-
-const Collation& Collation::current() {
-    auto& slot = currentSlot();
-    if (!slot)
-        slot = std::make_unique<Collation>(defaultLocale());
-    return *slot;
-}
-
-void Collation::setCurrent(const std::string& locale) {
-    auto replacement = std::make_unique<Collation>(locale); // throws before anything changes
-    currentSlot() = std::move(replacement);
 }
 
 std::string Collation::defaultLocale() {

@@ -8,7 +8,7 @@ namespace linnery {
 
 class CodePage;
 
-// The order of sorted mode: ICU collation for a locale, ignoring letter case only (kana type and
+// The collation order: ICU collation for a locale, ignoring letter case only (kana type and
 // character width still count). Lines are decoded with the code page for comparison only. A line the
 // code page cannot decode whole collates by its decodable prefix, right after the lines equal to that
 // prefix, and then by the bytes of the rest, so the order stays total.
@@ -35,10 +35,8 @@ class Collation {
     // <0, 0, >0 like strcmp.
     int compare(std::string_view a, std::string_view b, const CodePage& cp) const;
 
-    // The collation in use: LINNERY_LOCALE unless it is unset or empty, else the locale of LC_COLLATE (the
-    // root order when ICU has no collation for it).
-    static const Collation& current();
-    static void setCurrent(const std::string& locale);
+    // LINNERY_LOCALE unless it is unset or empty, else the locale of LC_COLLATE (the root order when ICU
+    // has no collation for it).
     static std::string defaultLocale();
 
   private:

@@ -1,9 +1,9 @@
 #include "core/collation/CollationOrder.h"
 
-#include "core/text/CodePage.h"
 #include "core/collation/Collation.h"
-#include "core/lines/HugePages.h"
 #include "core/collation/PrimaryRanks.h"
+#include "core/lines/HugePages.h"
+#include "core/text/CodePage.h"
 
 #include <algorithm>
 #include <bit>
@@ -397,12 +397,12 @@ std::vector<int> orderOf(const Entries& entries) {
 
 } // namespace
 
-std::vector<int> collationOrder(const CollationInput& input, OrderMethod method) {
+std::vector<int> collationOrder(const CollationInput& input, const TextContext& text, OrderMethod method) {
     const std::size_t n = input.count;
     if (n < 2)
         return n == 1 ? std::vector<int>{0} : std::vector<int>{};
-    const Collation& coll = Collation::current();
-    const CodePage& cp = CodePage::current();
+    const Collation& coll = text.collation();
+    const CodePage& cp = text.codePage();
     if (method == OrderMethod::Auto)
         method = n >= kRanksFromItems || input.bytes >= kRanksFromBytes ? OrderMethod::Ranks
                                                                         : OrderMethod::WholeKeys;
@@ -437,7 +437,7 @@ std::vector<int> collationOrder(const CollationInput& input, OrderMethod method)
     return orderOf(entries);
 }
 
-std::vector<int> collationOrder(const LineViews& lines, OrderMethod method) {
+std::vector<int> collationOrder(const LineViews& lines, const TextContext& text, OrderMethod method) {
     std::size_t bytes = 0;
     for (std::size_t i = 0; i < lines.size(); ++i)
         bytes += lines[i].size();
@@ -446,7 +446,7 @@ std::vector<int> collationOrder(const LineViews& lines, OrderMethod method) {
     input.text = [&lines](std::size_t i, std::string&) { return lines[i]; };
     input.bytes = bytes;
     input.parallel = true;
-    return collationOrder(input, method);
+    return collationOrder(input, text, method);
 }
 
 } // namespace linnery

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/lines/LineViews.h"
+#include "core/text/TextContext.h"
 
 #include <cstddef>
 #include <functional>
@@ -31,9 +32,12 @@ struct CollationInput {
     bool parallel = false;  // text() may run on two threads at once
 };
 
-// The items in collation order (Collation::current(), decoded with CodePage::current()): a permutation of
-// 0..count-1, items that compare equal in their input order. Fewer than two items take no keys at all.
-std::vector<int> collationOrder(const CollationInput& input, OrderMethod method = OrderMethod::Auto);
-std::vector<int> collationOrder(const LineViews& lines, OrderMethod method = OrderMethod::Auto);
+// The items in the collation order of `text` (its collation, decoding with its code page): a
+// permutation of 0..count-1, items that compare equal in their input order. Fewer than two items take
+// no keys at all.
+std::vector<int> collationOrder(const CollationInput& input, const TextContext& text,
+                                OrderMethod method = OrderMethod::Auto);
+std::vector<int> collationOrder(const LineViews& lines, const TextContext& text,
+                                OrderMethod method = OrderMethod::Auto);
 
 } // namespace linnery

@@ -1,7 +1,9 @@
 #include "core/collation/PrimaryRanks.h"
 
-#include "core/text/CodePage.h"
 #include "core/collation/Collation.h"
+#include "core/text/CodePage.h"
+#include "core/text/Decoder.h"
+#include "core/text/Utf8Validation.h"
 
 #include <unicode/coleitr.h>
 #include <unicode/tblcoll.h>
@@ -24,11 +26,6 @@
 #include <vector>
 
 namespace linnery {
-
-namespace detail {
-// Defined in CodePage.cpp: a decoder that turns undecodable bytes into U+FFFD; nullptr for UTF-8.
-UConverter* openDecoder(const CodePage& cp);
-} // namespace detail
 
 namespace {
 
@@ -113,13 +110,8 @@ struct PrimaryRanks::Data {
     // The next code point, or -1 for bytes that do not decode.
     int32_t decode(const unsigned char*& p, const unsigned char* end) const {
         const unsigned b = *p;
-        if (kind == CodePage::Kind::Utf8) {
-            if (b < 0x80) {
-                ++p;
-                return static_cast<int32_t>(b);
-            }
-            return decodeUtf8(p, end);
-        }
+        if (kind == CodePage::Kind::Utf8)
+            return nextUtf8(p, end);
         const std::uint16_t s = single[b];
         if (s != kLead) {
             ++p;
@@ -130,39 +122,6 @@ struct PrimaryRanks::Data {
         const std::uint16_t c = doubleBytes[b * 256 + p[1]];
         p += 2;
         return c == kInvalid ? -1 : c;
-    }
-
-    static int32_t decodeUtf8(const unsigned char*& p, const unsigned char* end) {
-        const unsigned b = *p;
-        int len;
-        unsigned lo = 0x80, hi = 0xBF;
-        int32_t c;
-        if (b >= 0xC2 && b <= 0xDF) {
-            len = 2;
-            c = b & 0x1F;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            len = 3;
-            c = b & 0x0F;
-            lo = b == 0xE0 ? 0xA0 : lo;
-            hi = b == 0xED ? 0x9F : hi;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            len = 4;
-            c = b & 0x07;
-            lo = b == 0xF0 ? 0x90 : lo;
-            hi = b == 0xF4 ? 0x8F : hi;
-        } else {
-            return -1;
-        }
-        if (end - p < len)
-            return -1;
-        for (int i = 1; i < len; ++i) {
-            const unsigned t = p[i];
-            if (t < (i == 1 ? lo : 0x80) || t > (i == 1 ? hi : 0xBF))
-                return -1;
-            c = c << 6 | static_cast<int32_t>(t & 0x3F);
-        }
-        p += len;
-        return c;
     }
 };
 
@@ -372,7 +331,7 @@ bool PrimaryRanks::Data::buildDecoder(const CodePage& cp) {
         return true;
     if (d.kind == CodePage::Kind::OtherMultiByte)
         return false;
-    UConverter* conv = detail::openDecoder(cp);
+    UConverter* conv = openDecoder(cp);
     if (!conv)
         return false;
     // One character from `bytes`, or kInvalid when they are not exactly one decodable character.

@@ -7,7 +7,7 @@
 
 namespace linnery {
 
-void importClipboardText(Editor& editor, std::string_view text) {
+void importClipboardText(Editor& editor, std::string_view text, TextContextPtr context) {
     editor.documentReplaced();
     if (const void* nul = std::memchr(text.data(), '\0', text.size()))
         text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
@@ -20,6 +20,7 @@ void importClipboardText(Editor& editor, std::string_view text) {
     LineList lines;
     splitLines(lines, buffer, std::string_view(buffer.get(), text.size() + 2));
     editor.doc.assign(std::move(lines));
+    editor.doc.setText(std::move(context));
 }
 
 LineList exportedLines(const Document& doc) {

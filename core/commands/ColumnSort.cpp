@@ -1,9 +1,9 @@
 #include "core/commands/ColumnSort.h"
 
-#include "core/text/CodePage.h"
 #include "core/collation/CollationOrder.h"
-#include "core/text/CsvFields.h"
 #include "core/lines/LineError.h"
+#include "core/text/CodePage.h"
+#include "core/text/CsvFields.h"
 
 #include <algorithm>
 #include <bit>
@@ -31,10 +31,10 @@ void padTo(std::vector<std::string>& fields, std::size_t k) {
 constexpr std::uint32_t kDropped = 0x80000000u;
 constexpr std::uint32_t kFar = kDropped - 1;
 
-std::size_t keyStart(std::string_view joined, std::size_t k) {
+std::size_t keyStart(std::string_view joined, std::size_t k, const CodePage& cp) {
     std::size_t start = 0;
     for (std::size_t field = 0; field < k; ++field)
-        start = joinedFieldEnd(joined, start) + 1;
+        start = joinedFieldEnd(joined, start, cp) + 1;
     return start;
 }
 
@@ -43,14 +43,16 @@ std::uint32_t keyAt(std::size_t start, bool dropped) {
 }
 
 // Field k of a joined record: [start, end).
-std::pair<std::size_t, std::size_t> keyField(std::string_view joined, std::size_t k, std::uint32_t at) {
-    const std::size_t start = (at & kFar) == kFar ? keyStart(joined, k) : (at & kFar);
-    return {start, joinedFieldEnd(joined, start)};
+std::pair<std::size_t, std::size_t> keyField(std::string_view joined, std::size_t k, std::uint32_t at,
+                                             const CodePage& cp) {
+    const std::size_t start = (at & kFar) == kFar ? keyStart(joined, k, cp) : (at & kFar);
+    return {start, joinedFieldEnd(joined, start, cp)};
 }
 
 // The key-first form of a record (field k moved to the front, joined), from the record as the sort puts
 // it out, in the pieces it is made of.
-int keyFirstPieces(std::string_view joined, std::size_t k, std::uint32_t at, std::string_view* pieces) {
+int keyFirstPieces(std::string_view joined, std::size_t k, std::uint32_t at, const CodePage& cp,
+                   std::string_view* pieces) {
     int count = 0;
     if (k == 0 && (at & kDropped) && joined == "\"\"") {
         pieces[count++] = ","; // two empty fields; one alone is written as two quotes
@@ -59,7 +61,7 @@ int keyFirstPieces(std::string_view joined, std::size_t k, std::uint32_t at, std
     if (k == 0) {
         pieces[count++] = joined;
     } else {
-        const auto [start, end] = keyField(joined, k, at);
+        const auto [start, end] = keyField(joined, k, at, cp);
         pieces[count++] = joined.substr(start, end - start);
         pieces[count++] = ",";
         pieces[count++] = joined.substr(0, start - 1);
@@ -74,8 +76,8 @@ int keyFirstPieces(std::string_view joined, std::size_t k, std::uint32_t at, std
 // lines; the others are stored apart, found through one bit per line.
 class Rewritten {
   public:
-    Rewritten(const LineViews& lines, std::size_t key)
-        : lines_(lines), key_(key), keyAt_(lines.size()), changed_((lines.size() + 63) / 64, 0) {}
+    Rewritten(const LineViews& lines, std::size_t key, const CodePage& cp)
+        : lines_(lines), key_(key), cp_(cp), keyAt_(lines.size()), changed_((lines.size() + 63) / 64, 0) {}
 
     // Rewrites lines from..to-1, `from` a multiple of 64 so that two threads never share a word of bits;
     // `part` (0 or 1) keeps the lines each thread stores apart.
@@ -86,17 +88,17 @@ class Rewritten {
         for (std::size_t i = from; i < to; ++i) {
             const std::string_view line = lines_[i];
             std::size_t start = 0, end = 0;
-            if (isJoinedForm(line, key_, start, end)) {
+            if (isJoinedForm(line, key_, cp_, start, end)) {
                 keyAt_[i] = keyAt(start, false);
             } else {
-                splitFields(line, fields);
+                splitFields(line, cp_, fields);
                 padTo(fields, key_);
                 const bool dropped = fields.size() > key_ + 1 && fields.back().empty();
                 if (dropped)
                     fields.pop_back();
                 joined.clear();
-                appendJoinedFields(fields, joined);
-                keyAt_[i] = keyAt(keyStart(joined, key_), dropped);
+                appendJoinedFields(fields, cp_, joined);
+                keyAt_[i] = keyAt(keyStart(joined, key_, cp_), dropped);
                 if (joined != line) {
                     changed_[i / 64] |= std::uint64_t{1} << (i % 64);
                     out.lines.push_back(out.storage.store(joined));
@@ -127,7 +129,7 @@ class Rewritten {
         return parts_[0].lines[before_[i / 64] + static_cast<std::size_t>(std::popcount(word & (bit - 1)))];
     }
     int keyFirstPieces(std::size_t i, std::string_view* pieces) const {
-        return linnery::keyFirstPieces((*this)[i], key_, keyAt_[i], pieces);
+        return linnery::keyFirstPieces((*this)[i], key_, keyAt_[i], cp_, pieces);
     }
     std::string_view keyFirst(std::size_t i, std::string& scratch) const {
         std::string_view pieces[kMaxPieces];
@@ -155,6 +157,7 @@ class Rewritten {
     };
     const LineViews& lines_;
     std::size_t key_;
+    const CodePage& cp_;
     std::vector<std::uint32_t> keyAt_; // where field k starts, kDropped for a lost last field
     std::vector<std::uint64_t> changed_;
     std::vector<std::uint32_t> before_;
@@ -164,7 +167,7 @@ class Rewritten {
 } // namespace
 
 std::vector<std::string> firstLineFields(const Document& doc) {
-    return splitFields(doc.get(0));
+    return splitFields(doc.get(0), doc.text().codePage());
 }
 
 void columnSort(Editor& editor, int k) {
@@ -180,8 +183,9 @@ void columnSort(Editor& editor, int k) {
     try {
         // One pass splits and joins every record in its own field order: that is the line it ends up as.
         // A second thread takes the second half where the code page can be read from two threads.
-        Rewritten rewritten(lines, static_cast<std::size_t>(k));
-        const bool threadSafe = CodePage::current().kind() != CodePage::Kind::OtherMultiByte;
+        const TextContext& text = doc.text();
+        Rewritten rewritten(lines, static_cast<std::size_t>(k), text.codePage());
+        const bool threadSafe = text.codePage().kind() != CodePage::Kind::OtherMultiByte;
         const bool parallel = n >= kParallelLines && std::thread::hardware_concurrency() > 1 && threadSafe;
         const std::size_t half = parallel ? n / 2 / 64 * 64 : n;
         Progress::Stepper first(editor.progress, d, 50, 0);
@@ -215,7 +219,7 @@ void columnSort(Editor& editor, int k) {
         input.pieces = [&](std::size_t i, std::string_view* pieces) {
             return rewritten.keyFirstPieces(i, pieces);
         };
-        const std::vector<int> order = collationOrder(input);
+        const std::vector<int> order = collationOrder(input, text);
         rewritten.releaseKeys();
 
         LineViews sorted;

@@ -1,8 +1,7 @@
 #include "core/commands/Editor.h"
 
-#include "core/text/CodePageDetection.h"
-#include "core/lines/LineError.h"
 #include "core/files/TextFile.h"
+#include "core/lines/LineError.h"
 
 #include <algorithm>
 #include <ctime>
@@ -31,7 +30,9 @@ std::uint32_t systemTickCount() {
     return static_cast<std::uint32_t>(ms);
 }
 
-Editor::Editor() = default;
+Editor::Editor() : Editor(TextSettings::read()) {}
+
+Editor::Editor(TextSettings settings) : doc(settings.contextForNewText()), settings_(std::move(settings)) {}
 
 void Editor::run(const std::function<void()>& command) {
     // What the command may change besides the lines, kept aside; the lines themselves are in the undo
@@ -76,16 +77,19 @@ void Editor::undoRedo() {
 
 void Editor::loadDocument(const std::string& path) {
     LineList lines;
-    std::shared_ptr<const CodePage> codePage;
+    TextContextPtr text;
     try {
-        loadFile(lines, path, [&](std::string_view text) { codePage = codePageFor(text); });
+        loadFile(lines, path, [&](std::string_view bytes) { text = settings_.contextFor(bytes); });
     } catch (...) {
-        if (!lines.empty())
+        if (!lines.empty()) {
             doc.assign(std::move(lines));
+            if (text)
+                doc.setText(std::move(text));
+        }
         throw;
     }
     doc.assign(std::move(lines));
-    CodePage::adopt(std::move(codePage));
+    doc.setText(std::move(text));
 }
 
 std::string absolutePath(std::string_view path) {

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "core/lines/Document.h"
-#include "core/lines/LineList.h"
 #include "core/commands/Progress.h"
 #include "core/commands/RandomGenerator.h"
+#include "core/lines/Document.h"
+#include "core/lines/LineList.h"
+#include "core/text/Settings.h"
 
 #include <cstdint>
 #include <functional>
@@ -28,7 +29,12 @@ std::uint32_t systemTickCount();
 // the random generator. The main window and the command line each hold one.
 class Editor {
   public:
+    // With the settings of the environment (TextSettings::read()); SettingError when they are unknown.
     Editor();
+    explicit Editor(TextSettings settings);
+
+    // How loaded and imported texts are read; each document gets its TextContext from them.
+    const TextSettings& settings() const { return settings_; }
 
     Document doc;
     LineList undoCopy;
@@ -54,11 +60,12 @@ class Editor {
     // The document was replaced by a load or an import: the undo copy cannot be reached any more.
     void documentReplaced() { undoState = UndoState::None; }
     // Loads a file into the document by the text-file rules. The open error leaves the document as it
-    // was; after the insert error it holds the lines read so far. The undo state is the caller's. Unless a
-    // code page is set, the file's own becomes the one in use (see codePageFor).
+    // was; after the insert error it holds the lines read so far. The undo state is the caller's. The
+    // document is read in the file's code page (TextSettings::contextFor).
     void loadDocument(const std::string& path);
 
   private:
+    TextSettings settings_;
     std::uint64_t undoCopiesTaken_ = 0;
 };
 

@@ -1,8 +1,7 @@
 #include "core/commands/LineReplacer.h"
 
-#include "core/text/CodePageDetection.h"
-#include "core/lines/LineList.h"
 #include "core/files/TextFile.h"
+#include "core/lines/LineList.h"
 
 #include <cstring>
 
@@ -68,10 +67,12 @@ void replaceLinesInFiles(const std::vector<std::string>& paths, std::string_view
 }
 
 void replaceLinesInFiles(const std::vector<std::string>& paths, const TextsInCodePage& texts,
-                         ReplacementReport& report) {
+                         const TextSettings& settings, ReplacementReport& report) {
     replaceInFiles(
         paths,
-        [&](std::string_view text, const std::string& path) { return texts(*codePageFor(text), path); },
+        [&](std::string_view text, const std::string& path) {
+            return texts(*settings.codePageFor(text), path);
+        },
         report);
 }
 

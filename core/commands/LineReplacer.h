@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/text/CodePage.h"
+#include "core/text/Settings.h"
 
 #include <functional>
 #include <optional>
@@ -32,9 +33,9 @@ struct ReplacementTexts {
 };
 using TextsInCodePage =
     std::function<std::optional<ReplacementTexts>(const CodePage& fileCodePage, const std::string& path)>;
-// The same run with texts that follow each file's code page (codePageFor its loaded bytes).
+// The same run with texts that follow each file's code page, as `settings` judge its loaded bytes.
 void replaceLinesInFiles(const std::vector<std::string>& paths, const TextsInCodePage& texts,
-                         ReplacementReport& report);
+                         const TextSettings& settings, ReplacementReport& report);
 // Typed (UTF-8) texts, each encoded exactly in the file's code page.
 TextsInCodePage typedTexts(std::string searchUtf8, std::string replacementUtf8);
 

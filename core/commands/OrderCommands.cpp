@@ -19,8 +19,8 @@ using Views = LineViews;
 // Called with the index of each line as an order places it.
 using Step = std::function<void(std::size_t)>;
 
-// How the whole document takes its new order: the collation sort switches sorted mode on and off, which
-// keeps the scroll position; the other orders clear the document and refill it, which scrolls to the top.
+// How the whole document takes its new order: the collation sort keeps the scroll position; the other
+// orders replace the document's lines, which scrolls back to the top.
 enum class WholeDocument { KeepsTop, BackToTop };
 
 // The common frame of the four orders once the undo copy is taken: the scope's lines in, the new order
@@ -50,10 +50,6 @@ void arrangeScope(Editor& editor, WholeDocument whole, bool stepped, Arrange arr
     }
     if (stepped)
         editor.progress.end();
-}
-
-Views inCollationOrder(const Views& lines, const Step&) {
-    return lines.inOrder(collationOrder(lines));
 }
 
 Views reversed(const Views& lines, const Step& step) {
@@ -182,7 +178,10 @@ Views drawnAtRandom(Editor& editor, const Views& lines, const Step& step) {
 
 void collationSort(Editor& editor) {
     editor.takeUndoCopy();
-    arrangeScope(editor, WholeDocument::KeepsTop, false, inCollationOrder);
+    const TextContext& text = editor.doc.text();
+    arrangeScope(editor, WholeDocument::KeepsTop, false, [&text](const Views& lines, const Step&) {
+        return lines.inOrder(collationOrder(lines, text));
+    });
 }
 
 void reverseOrder(Editor& editor) {

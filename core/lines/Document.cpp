@@ -6,6 +6,12 @@
 
 namespace linnery {
 
+Document::Document()
+    : Document(std::make_shared<const TextContext>(std::make_shared<const CodePage>("UTF-8"),
+                                                   std::make_shared<const Collation>(""))) {}
+
+Document::Document(TextContextPtr text) : text_(std::move(text)) {}
+
 int Document::add(std::string_view line) {
     selected_.reserve(selected_.size() + 1); // so the flag cannot fail once the line is in
     const int i = lines_.add(line);
@@ -42,20 +48,7 @@ void Document::clear() {
 }
 
 void Document::assign(LineList lines) {
-    const bool sorted = lines_.isSorted();
-    lines.setSorted(false);
-    if (sorted) // copying into a sorted list adds through its sorted order
-        lines.setSorted(true);
     take(lines, true);
-}
-
-void Document::setSorted(bool on) {
-    if (on == lines_.isSorted())
-        return;
-    lines_.setSorted(on); // all or nothing; the line count stays, so the flags need no new memory
-    std::fill(selected_.begin(), selected_.end(), 0);
-    selectedCount_ = 0;
-    setTopIndex(top_);
 }
 
 void Document::reorder(LineList lines) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/lines/LineList.h"
+#include "core/text/TextContext.h"
 
 #include <cstdint>
 #include <vector>
@@ -11,6 +12,16 @@ namespace linnery {
 // and the first visible line. The window view mirrors these; every rule about them lives here.
 class Document {
   public:
+    // A document read in UTF-8 with ICU's root order, until a load or an import gives it its own.
+    Document();
+    explicit Document(TextContextPtr text);
+
+    // How the lines are read: their code page and collation. Replaced, never changed, by a load or an
+    // import; whoever took the old one keeps it.
+    const TextContext& text() const { return *text_; }
+    const TextContextPtr& sharedText() const { return text_; }
+    void setText(TextContextPtr text) { text_ = std::move(text); }
+
     const LineList& lines() const { return lines_; }
     int count() const { return lines_.count(); }
     std::string get(int i) const { return lines_.get(i); }
@@ -27,10 +38,6 @@ class Document {
     // when memory runs out the document is as it was.
     void clear();
     void assign(LineList lines);
-    void copyFrom(const LineList& source) { assign(source); }
-    // Sorted mode: no line selected afterwards; the first visible line stays.
-    void setSorted(bool on);
-    bool isSorted() const { return lines_.isSorted(); }
     // Replaces the lines in place of a reordering: no line selected, the first visible line stays.
     void reorder(LineList lines);
     // For a command about to replace every line: see LineList::releaseBytesBefore.
@@ -61,6 +68,7 @@ class Document {
     void clampFocus();
 
     LineList lines_;
+    TextContextPtr text_;
     std::vector<std::uint8_t> selected_;
     int selectedCount_ = 0;
     int focus_ = 0;

@@ -1,5 +1,7 @@
 #include "core/lines/LineError.h"
 
+#include "core/text/Utf8Validation.h"
+
 #include <cstring>
 
 namespace linnery {
@@ -38,6 +40,14 @@ LineError LineError::write(std::string_view path, std::string reason) {
 
 LineError LineError::staging() {
     return LineError("RichEdit での行の挿入ｴﾗｰ").inEnglish("cannot insert the lines into the staging text");
+}
+
+LineError LineError::notInCodePage(std::string_view character, std::string_view codePage) {
+    const std::string named = std::string(character) + "」(" + codePointNames(character) + ")";
+    const std::string cp(codePage);
+    return LineError("「" + named + " は文字コード " + cp + " の文書には入れられません")
+        .inEnglish("\"" + std::string(character) + "\" (" + codePointNames(character) +
+                   ") is not in the code page " + cp);
 }
 
 LineError LineError::leftoverCopy(std::string_view copyPath) {

@@ -52,6 +52,8 @@ class LineError : public std::runtime_error {
     static LineError write(std::string_view path = {}, std::string reason = {});
     // "RichEdit での行の挿入ｴﾗｰ"
     static LineError staging();
+    // A typed text holds a character (UTF-8) that the document's code page cannot hold.
+    static LineError notInCodePage(std::string_view character, std::string_view codePage);
     // "保存が途中で終わったときの元の内容が %s に残っています": a leftover safety copy, found when the
     // file was loaded or could not be saved.
     static LineError leftoverCopy(std::string_view copyPath);

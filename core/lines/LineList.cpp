@@ -1,8 +1,5 @@
 #include "core/lines/LineList.h"
 
-#include "core/text/CodePage.h"
-#include "core/collation/Collation.h"
-#include "core/collation/CollationOrder.h"
 #include "core/lines/HugePages.h"
 #include "core/lines/LineError.h"
 
@@ -21,8 +18,7 @@ constexpr std::size_t kChunk = 64 * 1024;
 constexpr std::size_t kMaxLines = INT_MAX - 1;
 } // namespace
 
-LineList::LineList(const LineList& other)
-    : lines_(other.lines_), buffers_(other.buffers_), sorted_(other.sorted_) {}
+LineList::LineList(const LineList& other) : lines_(other.lines_), buffers_(other.buffers_) {}
 
 LineList& LineList::operator=(const LineList& other) {
     if (this != &other) {
@@ -30,14 +26,13 @@ LineList& LineList::operator=(const LineList& other) {
         buffers_ = other.buffers_;
         tail_ = nullptr; // the tail buffer may now be shared; never write into shared bytes
         tailFree_ = 0;
-        sorted_ = other.sorted_;
     }
     return *this;
 }
 
 LineList::LineList(LineList&& other) noexcept
     : lines_(std::move(other.lines_)), buffers_(std::move(other.buffers_)), tail_(other.tail_),
-      tailFree_(other.tailFree_), sorted_(other.sorted_) {
+      tailFree_(other.tailFree_) {
     other.tail_ = nullptr;
     other.tailFree_ = 0;
 }
@@ -48,7 +43,6 @@ LineList& LineList::operator=(LineList&& other) noexcept {
         buffers_ = std::move(other.buffers_);
         tail_ = other.tail_;
         tailFree_ = other.tailFree_;
-        sorted_ = other.sorted_;
         other.lines_.clear();
         other.buffers_.clear();
         other.tail_ = nullptr;
@@ -94,18 +88,8 @@ int LineList::add(std::string_view line) {
     checkCapacity();
     std::string_view stored = store(line);
     try {
-        if (!sorted_) {
-            lines_.push_back(stored);
-            return count() - 1;
-        }
-        // After the lines that compare equal, so lines added in a row keep their order.
-        const Collation& coll = Collation::current();
-        const CodePage& cp = CodePage::current();
-        auto pos = std::upper_bound(
-            lines_.begin(), lines_.end(), stored,
-            [&](std::string_view a, std::string_view b) { return coll.compare(a, b, cp) < 0; });
-        lines_.insert(pos.index(), stored);
-        return static_cast<int>(pos.index());
+        lines_.push_back(stored);
+        return count() - 1;
     } catch (const std::bad_alloc&) {
         throw LineError::insert();
     }
@@ -155,19 +139,6 @@ void LineList::keepBuffersOf(const LineList& other) {
             buffers_.push_back(b);
 }
 
-void LineList::copyFrom(const LineList& source) {
-    if (&source == this) {
-        if (sorted_)
-            setSorted(false), setSorted(true);
-        return;
-    }
-    const bool sorted = sorted_;
-    *this = source;
-    sorted_ = false;
-    if (sorted)
-        setSorted(true);
-}
-
 void LineList::appendFrom(const LineList& source) {
     if (lines_.size() + source.lines_.size() > kMaxLines)
         throw LineError::insert();
@@ -177,20 +148,6 @@ void LineList::appendFrom(const LineList& source) {
     } catch (const std::bad_alloc&) {
         throw LineError::insert();
     }
-    if (sorted_) {
-        // Adding each line after its equals is a stable sort of the old (sorted) lines followed by the
-        // new ones.
-        sorted_ = false;
-        setSorted(true);
-    }
-}
-
-void LineList::setSorted(bool on) {
-    if (on == sorted_)
-        return;
-    if (on) // the new order is built aside, so running out of memory changes nothing
-        lines_ = lines_.inOrder(collationOrder(lines_));
-    sorted_ = on;
 }
 
 bool LineList::releaseBytesBefore(const char* end) {

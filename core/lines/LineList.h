@@ -38,24 +38,17 @@ class LineList {
     // Line i without a check or a copy. The view stays valid while this list keeps the line.
     std::string_view at(int i) const { return lines_[static_cast<std::size_t>(i)]; }
 
-    // Appends (or, in sorted mode, places at the line's collation position) and returns the index.
+    // Appends and returns the index.
     int add(std::string_view line);
-    // In front of position i; i == count or i == -1 appends. Never sorts. Insert error otherwise.
+    // In front of position i; i == count or i == -1 appends. Insert error otherwise.
     void insert(int i, std::string_view line);
     // Removes line i; an index outside the list is ignored.
     void remove(int i);
     void clear();
     // List-index error for an index outside the list.
     void replace(int i, std::string_view line);
-    // Clears this list and adds every line of the source through add().
-    void copyFrom(const LineList& source);
-    // Adds every line of the source through add(); the lines held stay.
+    // Adds every line of the source; the lines held stay.
     void appendFrom(const LineList& source);
-
-    bool isSorted() const { return sorted_; }
-    // Switching on puts the lines into collation order (equal lines keep their order); switching off
-    // keeps the order.
-    void setSorted(bool on);
 
     // Whole-list access for commands that transform the list in one pass.
     const LineViews& views() const { return lines_; }
@@ -89,7 +82,6 @@ class LineList {
     std::vector<Buffer> buffers_;
     char* tail_ = nullptr; // free space at the end of this list's newest own buffer
     std::size_t tailFree_ = 0;
-    bool sorted_ = false;
 };
 
 } // namespace linnery

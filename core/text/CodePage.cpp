@@ -1,6 +1,7 @@
 #include "core/text/CodePage.h"
 
 #include "core/text/CodePageCheck.h"
+#include "core/text/Decoder.h"
 #include "core/text/Utf8Validation.h"
 
 #include <unicode/ucnv.h>
@@ -20,11 +21,6 @@
 #include <vector>
 
 namespace linnery {
-
-namespace detail {
-// Also used by Collation.cpp (declared there), which decodes lines straight into UTF-16.
-UConverter* openDecoder(const CodePage& cp);
-} // namespace detail
 
 namespace {
 
@@ -89,50 +85,6 @@ ConverterPtr openConverter(const char* icuName) {
     err = U_ZERO_ERROR;
     ucnv_setSubstChars(conv.get(), "?", 1, &err);
     return conv;
-}
-
-// Length of the well-formed UTF-8 sequence at text[pos], or 0 when it is invalid or truncated.
-std::size_t utf8SequenceLength(std::string_view text, std::size_t pos) {
-    const auto b = static_cast<unsigned char>(text[pos]);
-    if (b < 0x80)
-        return 1;
-    std::size_t len;
-    unsigned char lo = 0x80, hi = 0xBF; // allowed range of the second byte
-    if (b >= 0xC2 && b <= 0xDF) {
-        len = 2;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-        len = 3;
-        if (b == 0xE0)
-            lo = 0xA0; // overlong
-        else if (b == 0xED)
-            hi = 0x9F; // surrogates
-    } else if (b >= 0xF0 && b <= 0xF4) {
-        len = 4;
-        if (b == 0xF0)
-            lo = 0x90; // overlong
-        else if (b == 0xF4)
-            hi = 0x8F; // above U+10FFFF
-    } else {
-        return 0;
-    }
-    if (text.size() - pos < len)
-        return 0;
-    for (std::size_t i = 1; i < len; ++i) {
-        const auto c = static_cast<unsigned char>(text[pos + i]);
-        if (i == 1 ? (c < lo || c > hi) : (c < 0x80 || c > 0xBF))
-            return 0;
-    }
-    return len;
-}
-
-struct CurrentState {
-    std::shared_ptr<const CodePage> codePage;
-    bool followsDocuments = false;
-};
-
-CurrentState& currentSlot() {
-    static CurrentState current;
-    return current;
 }
 
 } // namespace
@@ -215,7 +167,7 @@ std::size_t CodePage::multiByteCharLength(std::string_view text, std::size_t pos
                    ? 2
                    : 1;
     case Kind::Utf8: {
-        const std::size_t n = utf8SequenceLength(text, pos);
+        const std::size_t n = utf8Length(text, pos);
         return n == 0 ? 1 : n;
     }
     case Kind::OtherMultiByte: {
@@ -323,7 +275,7 @@ std::optional<std::string> CodePage::fromUtf8Exactly(std::string_view utf8, std:
         // Encoding writes one character for each, so the two texts go in step up to the first change.
         std::size_t pos = 0;
         while (pos < utf8.size()) {
-            const std::size_t n = utf8SequenceLength(utf8, pos);
+            const std::size_t n = utf8Length(utf8, pos);
             if (utf8.compare(pos, n, back, pos, n) != 0) {
                 missing->assign(utf8.substr(pos, n));
                 break;
@@ -360,52 +312,13 @@ bool CodePage::isValidUtf8(std::string_view text) {
     return isValidUtf8Text(text);
 }
 
-const CodePage& CodePage::current() {
-    return *currentShared();
-}
-
-std::shared_ptr<const CodePage> CodePage::currentShared() {
-    CurrentState& slot = currentSlot();
-    if (!slot.codePage)
-        slot.codePage = std::make_shared<CodePage>(defaultName());
-    return slot.codePage;
-}
-
-void CodePage::setCurrent(const std::string& name) {
-    auto replacement = std::make_shared<CodePage>(name); // throws before anything changes
-    currentSlot() = {std::move(replacement), false};
-}
-
-void CodePage::followDocuments() {
-    currentSlot() = {std::make_shared<CodePage>(localeCharset()), true};
-}
-
-bool CodePage::followsDocuments() {
-    return currentSlot().followsDocuments;
-}
-
-void CodePage::adopt(std::shared_ptr<const CodePage> documentCodePage) {
-    CurrentState& slot = currentSlot();
-    // The same code page keeps its object, so nothing that holds it sees it change.
-    if (slot.followsDocuments && documentCodePage &&
-        !(slot.codePage && slot.codePage->sameAs(*documentCodePage)))
-        slot.codePage = std::move(documentCodePage);
-}
-
-std::string CodePage::defaultName() {
-    const char* env = std::getenv("LINNERY_CODEPAGE");
-    if (env && *env)
-        return env;
-    return localeCharset();
-}
-
 std::string CodePage::localeCharset() {
     std::setlocale(LC_ALL, "");
     const char* codeset = nl_langinfo(CODESET);
     return codeset ? codeset : "";
 }
 
-UConverter* detail::openDecoder(const CodePage& cp) {
+UConverter* openDecoder(const CodePage& cp) {
     switch (cp.kind()) {
     case CodePage::Kind::Utf8:
         return nullptr;

@@ -54,21 +54,6 @@ class CodePage {
 
     static bool isValidUtf8(std::string_view text);
 
-    // The code page in use: the open document's. LINNERY_CODEPAGE when set, else the locale's character
-    // set (nl_langinfo(CODESET) after setlocale(LC_ALL, "")).
-    static const CodePage& current();
-    // The same object, for what outlives a change of document (a clipboard export).
-    static std::shared_ptr<const CodePage> currentShared();
-    // Sets the code page in use (command-line option, variable, tests): every document is read in it.
-    // Throws std::invalid_argument.
-    static void setCurrent(const std::string& name);
-    // No code page set: the locale's is in use until a document brings its own (adopt).
-    static void followDocuments();
-    static bool followsDocuments();
-    // A new document's code page becomes the one in use, unless a code page is set.
-    static void adopt(std::shared_ptr<const CodePage> documentCodePage);
-    // The name current() starts from: LINNERY_CODEPAGE unless it is unset or empty, else localeCharset().
-    static std::string defaultName();
     // The character set of the user's locale (nl_langinfo(CODESET) after setlocale(LC_ALL, "")): the
     // encoding of the terminal and of file names.
     static std::string localeCharset();

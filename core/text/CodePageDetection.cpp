@@ -1,5 +1,7 @@
 #include "core/text/CodePageDetection.h"
 
+#include "core/text/CodePage.h"
+
 #include <uchardet.h>
 
 #include <algorithm>
@@ -34,11 +36,6 @@ bool guessesEucJp(std::string_view text) {
     return guess && std::strcmp(guess, "EUC-JP") == 0;
 }
 
-std::shared_ptr<const CodePage> setOrLocale() {
-    return CodePage::followsDocuments() ? std::make_shared<CodePage>(CodePage::localeCharset())
-                                        : std::make_shared<CodePage>(CodePage::current().name());
-}
-
 } // namespace
 
 TextEncoding judgeEncoding(std::string_view text) {
@@ -65,17 +62,6 @@ const char* codePageName(TextEncoding encoding) {
         break;
     }
     return nullptr;
-}
-
-std::shared_ptr<const CodePage> codePageFor(std::string_view text) {
-    if (!CodePage::followsDocuments())
-        return setOrLocale();
-    const char* judged = codePageName(judgeEncoding(text));
-    return judged ? std::make_shared<CodePage>(judged) : setOrLocale();
-}
-
-std::shared_ptr<const CodePage> codePageForNewText() {
-    return setOrLocale();
 }
 
 } // namespace linnery

@@ -1,8 +1,5 @@
 #pragma once
 
-#include "core/text/CodePage.h"
-
-#include <memory>
 #include <string_view>
 
 namespace linnery {
@@ -15,11 +12,5 @@ enum class TextEncoding { Utf8, Cp932, EucJp, Unknown };
 // cp932 (what the users' files mostly are) when it has none. Unknown when neither decodes.
 TextEncoding judgeEncoding(std::string_view text);
 const char* codePageName(TextEncoding encoding); // "UTF-8", "cp932", "EUC-JP"; nullptr for Unknown
-
-// The code page a loaded text is read in: the set code page; without one, the judged one, or the
-// locale's when the judgement finds none. A fresh object, so it may be used on another thread.
-std::shared_ptr<const CodePage> codePageFor(std::string_view text);
-// The code page of a document that comes from no file (a clipboard import): the set one or the locale's.
-std::shared_ptr<const CodePage> codePageForNewText();
 
 } // namespace linnery

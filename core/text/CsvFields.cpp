@@ -15,7 +15,7 @@ bool isBlank(char c) {
 // of a double-byte character is part of that character.
 class Cursor {
   public:
-    explicit Cursor(std::string_view text) : text_(text), cp_(CodePage::current()) {}
+    Cursor(std::string_view text, const CodePage& cp) : text_(text), cp_(cp) {}
 
     bool atEnd() const { return pos_ >= text_.size(); }
     std::size_t pos() const { return pos_; }
@@ -63,8 +63,7 @@ void readPlain(Cursor& c, std::string& field) {
     field.assign(c.from(start));
 }
 
-bool needsQuotes(std::string_view field) {
-    const CodePage& cp = CodePage::current();
+bool needsQuotes(std::string_view field, const CodePage& cp) {
     for (std::size_t pos = 0; pos < field.size(); pos += cp.charLength(field, pos)) {
         const char c = field[pos];
         if (c == '"' || c == ',' || isBlank(c))
@@ -73,8 +72,7 @@ bool needsQuotes(std::string_view field) {
     return false;
 }
 
-void appendQuoted(std::string& out, std::string_view field) {
-    const CodePage& cp = CodePage::current();
+void appendQuoted(std::string& out, std::string_view field, const CodePage& cp) {
     out += '"';
     for (std::size_t pos = 0; pos < field.size();) {
         const std::size_t n = cp.charLength(field, pos);
@@ -88,7 +86,7 @@ void appendQuoted(std::string& out, std::string_view field) {
 
 } // namespace
 
-void splitFields(std::string_view line, std::vector<std::string>& fields) {
+void splitFields(std::string_view line, const CodePage& cp, std::vector<std::string>& fields) {
     std::size_t n = 0;
     // Reuses the strings already in `fields`, so a loop over many lines allocates almost nothing.
     auto next = [&]() -> std::string& {
@@ -98,7 +96,7 @@ void splitFields(std::string_view line, std::vector<std::string>& fields) {
         field.clear();
         return field;
     };
-    Cursor c(line);
+    Cursor c(line, cp);
     c.skipBlanks();
     while (!c.atEnd()) {
         std::string& field = next();
@@ -115,13 +113,13 @@ void splitFields(std::string_view line, std::vector<std::string>& fields) {
     fields.resize(n);
 }
 
-std::vector<std::string> splitFields(std::string_view line) {
+std::vector<std::string> splitFields(std::string_view line, const CodePage& cp) {
     std::vector<std::string> fields;
-    splitFields(line, fields);
+    splitFields(line, cp, fields);
     return fields;
 }
 
-void appendJoinedFields(const std::vector<std::string>& fields, std::string& line) {
+void appendJoinedFields(const std::vector<std::string>& fields, const CodePage& cp, std::string& line) {
     if (fields.size() == 1 && fields.front().empty()) {
         line += "\"\"";
         return;
@@ -129,15 +127,15 @@ void appendJoinedFields(const std::vector<std::string>& fields, std::string& lin
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i > 0)
             line += ',';
-        if (needsQuotes(fields[i]))
-            appendQuoted(line, fields[i]);
+        if (needsQuotes(fields[i], cp))
+            appendQuoted(line, fields[i], cp);
         else
             line += fields[i];
     }
 }
 
-std::size_t joinedFieldEnd(std::string_view joined, std::size_t pos) {
-    const CodePage::Kind kind = CodePage::current().kind();
+std::size_t joinedFieldEnd(std::string_view joined, std::size_t pos, const CodePage& cp) {
+    const CodePage::Kind kind = cp.kind();
     if (kind == CodePage::Kind::Utf8 || kind == CodePage::Kind::SingleByte) {
         // No byte of a multi-byte UTF-8 character is ASCII, so the bytes can be searched directly.
         const std::size_t comma = joined.find(',', pos);
@@ -152,7 +150,7 @@ std::size_t joinedFieldEnd(std::string_view joined, std::size_t pos) {
             at = quote + 2;
         }
     }
-    Cursor c(joined.substr(pos));
+    Cursor c(joined.substr(pos), cp);
     if (!c.at('"')) {
         while (!c.atEnd() && !c.at(','))
             c.step();
@@ -170,8 +168,9 @@ std::size_t joinedFieldEnd(std::string_view joined, std::size_t pos) {
     return pos + c.pos();
 }
 
-bool isJoinedForm(std::string_view line, std::size_t k, std::size_t& start, std::size_t& end) {
-    const CodePage::Kind kind = CodePage::current().kind();
+bool isJoinedForm(std::string_view line, std::size_t k, const CodePage& cp, std::size_t& start,
+                  std::size_t& end) {
+    const CodePage::Kind kind = cp.kind();
     if (line.empty() || (kind != CodePage::Kind::Utf8 && kind != CodePage::Kind::SingleByte))
         return false;
     std::size_t pos = 0;
@@ -211,9 +210,9 @@ bool isJoinedForm(std::string_view line, std::size_t k, std::size_t& start, std:
     }
 }
 
-std::string joinFields(const std::vector<std::string>& fields) {
+std::string joinFields(const std::vector<std::string>& fields, const CodePage& cp) {
     std::string line;
-    appendJoinedFields(fields, line);
+    appendJoinedFields(fields, cp, line);
     return line;
 }
 

@@ -1,10 +1,8 @@
 #include "core/text/Settings.h"
 
-#include "core/text/CodePage.h"
-#include "core/collation/Collation.h"
+#include "core/text/CodePageDetection.h"
 
 #include <cstdlib>
-#include <memory>
 
 namespace linnery {
 
@@ -27,12 +25,24 @@ std::optional<Choice> given(const std::optional<std::string>& option, const char
 
 } // namespace
 
-void applySettings(const std::optional<std::string>& codePageOption,
-                   const std::optional<std::string>& localeOption) {
+TextSettings::TextSettings(std::shared_ptr<const CodePage> fixed, std::shared_ptr<const Collation> collation)
+    : fixed_(std::move(fixed)), collation_(std::move(collation)),
+      localeCodePage_(std::make_shared<const CodePage>(CodePage::localeCharset())),
+      utf8_(std::make_shared<const CodePage>(codePageName(TextEncoding::Utf8))),
+      cp932_(std::make_shared<const CodePage>(codePageName(TextEncoding::Cp932))),
+      eucJp_(std::make_shared<const CodePage>(codePageName(TextEncoding::EucJp))) {}
+
+TextSettings::TextSettings(const char* fixedCodePage, const std::string& locale)
+    : TextSettings(fixedCodePage ? std::make_shared<const CodePage>(fixedCodePage) : nullptr,
+                   std::make_shared<const Collation>(locale)) {}
+
+TextSettings TextSettings::read(const std::optional<std::string>& codePageOption,
+                                const std::optional<std::string>& localeOption) {
     const std::optional<Choice> codePage = given(codePageOption, "--codepage", "LINNERY_CODEPAGE");
     const Choice cp = codePage ? *codePage : Choice{CodePage::localeCharset(), {}};
+    std::shared_ptr<const CodePage> named;
     try {
-        (void)CodePage(cp.value); // a name ICU does not know throws
+        named = std::make_shared<const CodePage>(cp.value);
     } catch (const std::invalid_argument&) {
         throw SettingError("unknown code page \"" + cp.value + "\" in " +
                            (cp.source.empty() ? "the system locale" : cp.source) +
@@ -44,11 +54,38 @@ void applySettings(const std::optional<std::string>& codePageOption,
     if (locale && !Collation::isKnownLocale(locale->value))
         throw SettingError("unknown locale \"" + locale->value + "\" in " + locale->source +
                            "; use a collation locale such as ja, ja_JP, en or C");
-    if (codePage)
-        CodePage::setCurrent(cp.value);
-    else
-        CodePage::followDocuments(); // each loaded file is judged on its bytes
-    Collation::setCurrent(locale ? locale->value : Collation::defaultLocale());
+    // Without a code page given, each loaded text is judged on its bytes.
+    return TextSettings(
+        codePage ? std::move(named) : nullptr,
+        std::make_shared<const Collation>(locale ? locale->value : Collation::defaultLocale()));
+}
+
+std::shared_ptr<const CodePage> TextSettings::codePageFor(std::string_view text) const {
+    if (fixed_)
+        return fixed_;
+    switch (judgeEncoding(text)) {
+    case TextEncoding::Utf8:
+        return utf8_;
+    case TextEncoding::Cp932:
+        return cp932_;
+    case TextEncoding::EucJp:
+        return eucJp_;
+    case TextEncoding::Unknown:
+        break;
+    }
+    return localeCodePage_;
+}
+
+TextContextPtr TextSettings::contextFor(std::string_view text) const {
+    return contextWith(codePageFor(text));
+}
+
+TextContextPtr TextSettings::contextForNewText() const {
+    return contextWith(fixed_ ? fixed_ : localeCodePage_);
+}
+
+TextContextPtr TextSettings::contextWith(std::shared_ptr<const CodePage> codePage) const {
+    return std::make_shared<const TextContext>(std::move(codePage), collation_);
 }
 
 } // namespace linnery

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "core/text/TextContext.h"
+
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace linnery {
 
@@ -13,12 +17,39 @@ class SettingError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Makes the code page and the collation locale current before anything else runs. Each comes from its
-// command-line option when given, else from its environment variable (LINNERY_CODEPAGE,
-// LINNERY_LOCALE), else from the system locale; an empty value counts as not given. A value that is
-// not known raises SettingError and changes nothing. Without a code page given, the locale's serves
-// until a document brings its own.
-void applySettings(const std::optional<std::string>& codePageOption = std::nullopt,
-                   const std::optional<std::string>& localeOption = std::nullopt);
+// The user's choice of how texts are read: one code page for every text, or each text judged on its
+// bytes; and the collation locale. It hands every new document its TextContext and never changes.
+class TextSettings {
+  public:
+    // Each from its command-line option when given, else from its environment variable
+    // (LINNERY_CODEPAGE, LINNERY_LOCALE), else from the system locale; an empty value counts as not
+    // given. A value that is not known raises SettingError.
+    static TextSettings read(const std::optional<std::string>& codePageOption = std::nullopt,
+                             const std::optional<std::string>& localeOption = std::nullopt);
+    // A fixed code page (nullptr: judge each text) and a collation locale; throws std::invalid_argument.
+    TextSettings(const char* fixedCodePage, const std::string& locale);
+
+    // The code page every text is read in; nullptr when each text is judged.
+    const std::shared_ptr<const CodePage>& fixedCodePage() const { return fixed_; }
+    const std::shared_ptr<const Collation>& collation() const { return collation_; }
+
+    // A loaded text's context: the fixed code page; without one, the judged one, or the locale's when
+    // the judgement finds none.
+    TextContextPtr contextFor(std::string_view text) const;
+    std::shared_ptr<const CodePage> codePageFor(std::string_view text) const;
+    // A text that comes from no file (a clipboard import, the empty start): the fixed code page or the
+    // locale's.
+    TextContextPtr contextForNewText() const;
+    // The same collation over the given code page.
+    TextContextPtr contextWith(std::shared_ptr<const CodePage> codePage) const;
+
+  private:
+    TextSettings(std::shared_ptr<const CodePage> fixed, std::shared_ptr<const Collation> collation);
+
+    std::shared_ptr<const CodePage> fixed_;
+    std::shared_ptr<const Collation> collation_;
+    // Made once and shared by every document read in them (their converters are thread-safe).
+    std::shared_ptr<const CodePage> localeCodePage_, utf8_, cp932_, eucJp_;
+};
 
 } // namespace linnery

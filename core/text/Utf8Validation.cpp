@@ -1,6 +1,7 @@
 #include "core/text/Utf8Validation.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -18,32 +19,8 @@ bool validFrom(const unsigned char* p, const unsigned char* end) {
         p = skipAscii(p, end);
         if (p == end)
             break;
-        const unsigned c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        std::ptrdiff_t len;
-        unsigned lo = 0x80, hi = 0xBF; // allowed range of the second byte
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            lo = c == 0xE0 ? 0xA0 : 0x80; // overlong
-            hi = c == 0xED ? 0x9F : 0xBF; // surrogates
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            lo = c == 0xF0 ? 0x90 : 0x80; // overlong
-            hi = c == 0xF4 ? 0x8F : 0xBF; // above U+10FFFF
-        } else {
+        if (nextUtf8(p, end) < 0)
             return false;
-        }
-        if (end - p < len || p[1] < lo || p[1] > hi)
-            return false;
-        for (std::ptrdiff_t i = 2; i < len; ++i)
-            if ((p[i] & 0xC0) != 0x80)
-                return false;
-        p += len;
     }
     return true;
 }
@@ -173,6 +150,21 @@ bool isValidUtf8Text(std::string_view text) {
         return validAvx2(p, p + text.size());
 #endif
     return validFrom(p, p + text.size());
+}
+
+std::string codePointNames(std::string_view utf8) {
+    std::string out;
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const unsigned char* const end = p + utf8.size();
+    while (p < end) {
+        const std::int32_t c = nextUtf8(p, end);
+        if (c < 0)
+            break;
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "%sU+%04X", out.empty() ? "" : " ", static_cast<unsigned>(c));
+        out += hex;
+    }
+    return out;
 }
 
 } // namespace linnery

@@ -1,10 +1,11 @@
 // Helpers the core tests share, so that each test file keeps only what is its own.
 #pragma once
 
-#include "core/text/CodePage.h"
-#include "core/lines/Document.h"
 #include "core/commands/Editor.h"
+#include "core/lines/Document.h"
 #include "core/lines/LineList.h"
+#include "core/text/CodePage.h"
+#include "core/text/Settings.h"
 
 #include <algorithm>
 #include <csignal>
@@ -135,15 +136,16 @@ class TempDir {
     std::string path_;
 };
 
-// Runs a test body with another code page and puts the test default back, also when an assertion
-// returns early.
-class CodePageScope {
-  public:
-    explicit CodePageScope(const char* name) { CodePage::setCurrent(name); }
-    ~CodePageScope() { CodePage::setCurrent("utf-8"); }
-    CodePageScope(const CodePageScope&) = delete;
-    CodePageScope& operator=(const CodePageScope&) = delete;
-};
+// The tests' settings, from their environment (LINNERY_LOCALE=ja, LINNERY_CODEPAGE=utf-8).
+inline const TextSettings& testSettings() {
+    static const TextSettings settings = TextSettings::read();
+    return settings;
+}
+
+// A document's context in the named code page, with the tests' collation.
+inline TextContextPtr textIn(const char* codePage) {
+    return testSettings().contextWith(std::make_shared<const CodePage>(codePage));
+}
 
 // Puts an environment variable back as it was, so that tests changing it do not leak into others.
 class EnvVarScope {

@@ -14,6 +14,10 @@
 
 using linnery::TForm5;
 
+namespace {
+const linnery::CodePage utf8("utf-8");
+} // namespace
+
 class ColumnSortWindowTest : public QObject {
     Q_OBJECT
 
@@ -66,9 +70,9 @@ class ColumnSortWindowTest : public QObject {
     void setFieldsReplacesAndChoosesNothing() {
         TForm5 form;
         form.show();
-        form.setFields({"a", "b", "c"});
+        form.setFields({"a", "b", "c"}, utf8);
         form.ListBox1->setCurrentRow(2);
-        form.setFields({"name", "", "age"});
+        form.setFields({"name", "", "age"}, utf8);
         QCOMPARE(form.ListBox1->count(), 3);
         QCOMPARE(form.ListBox1->item(0)->text(), QStringLiteral("name"));
         QCOMPARE(form.ListBox1->item(1)->text(), QString());
@@ -76,9 +80,7 @@ class ColumnSortWindowTest : public QObject {
         QVERIFY(form.ListBox1->selectedItems().isEmpty());
         QCOMPARE(form.ListBox1->visualItemRect(form.ListBox1->item(0)).height(), 16);
 
-        linnery::CodePage::setCurrent("cp932");
-        form.setFields({"\x95\x5c", "\x83\x5c"});
-        linnery::CodePage::setCurrent("utf-8");
+        form.setFields({"\x95\x5c", "\x83\x5c"}, linnery::CodePage("cp932"));
         QCOMPARE(form.ListBox1->item(0)->text(), QStringLiteral("表"));
         QCOMPARE(form.ListBox1->item(1)->text(), QStringLiteral("ソ"));
     }
@@ -87,9 +89,9 @@ class ColumnSortWindowTest : public QObject {
         TForm5 form;
         form.show();
         QSignalSpy spy(&form, &TForm5::sortRequested);
-        form.setFields({});
+        form.setFields({}, utf8);
         QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
-        form.setFields({"x", "y", "z"});
+        form.setFields({"x", "y", "z"}, utf8);
         QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
         QCOMPARE(spy.count(), 0);
         QVERIFY(form.isVisible()); // nothing chosen: the window stays open
@@ -104,7 +106,7 @@ class ColumnSortWindowTest : public QObject {
         TForm5 form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.setFields({"x", "y", "z"});
+        form.setFields({"x", "y", "z"}, utf8);
         QSignalSpy spy(&form, &TForm5::sortRequested);
         // A double-click starts with a plain click, which only chooses the field.
         QTest::mouseClick(form.ListBox1->viewport(), Qt::LeftButton, {}, rowCentre(form, 2));

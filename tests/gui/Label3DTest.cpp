@@ -66,7 +66,7 @@ QString errorOf(const std::function<void()>& act) {
     try {
         act();
     } catch (const LineError& e) {
-        return fromCodePage(e.what());
+        return QString::fromUtf8(e.what());
     }
     return {};
 }

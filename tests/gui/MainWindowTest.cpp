@@ -40,13 +40,15 @@ struct Windows {
     FakeDialogs dialogs;
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm4> form4 = std::make_unique<TForm4>();
-    std::unique_ptr<TForm2> form2 = std::make_unique<TForm2>(form4.get());
+    std::unique_ptr<TForm2> form2;
     std::unique_ptr<TForm3> form3 = std::make_unique<TForm3>();
     std::unique_ptr<TForm5> form5 = std::make_unique<TForm5>();
     QStringList progress;
 
-    explicit Windows(std::vector<std::string> args = {"linnery"}) {
-        form1 = std::make_unique<TForm1>(std::move(args));
+    explicit Windows(std::vector<std::string> args = {"linnery"},
+                     const TextSettings& settings = TextSettings::read()) {
+        form2 = std::make_unique<TForm2>(form4.get(), settings);
+        form1 = std::make_unique<TForm1>(std::move(args), settings);
         form1->setWindows(form2.get(), form3.get(), form5.get());
         QObject::connect(form1->N12, &QAction::changed, [this] {
             if (progress.isEmpty() || progress.last() != form1->N12->text())
@@ -200,8 +202,7 @@ void MainWindowTest::pathsAreFileNamesWhateverTheCodePage() {
     QTemporaryDir dir;
     QDir(dir.path()).mkdir(QStringLiteral("あ"));
     const QString fruit = writeFile(dir, "あ/果物.txt", "x\n");
-    CodePage::setCurrent("cp932");
-    Windows w({"linnery", QFile::encodeName(fruit).toStdString()});
+    Windows w({"linnery", QFile::encodeName(fruit).toStdString()}, TextSettings("cp932", "ja"));
     QCOMPARE(w.title(), QStringLiteral("果物.txt - (1行) - Linnery"));
 
     w.dialogs.openAnswers.push_back({true, dir.filePath("無い.txt")});
@@ -210,7 +211,6 @@ void MainWindowTest::pathsAreFileNamesWhateverTheCodePage() {
 
     w.form2->Edit1->setText(QStringLiteral("x"));
     w.form2->replaceDropped({QFile::encodeName(fruit).toStdString()});
-    CodePage::setCurrent("utf-8");
     QCOMPARE(w.form4->ListBox1->count(), 1);
     QCOMPARE(w.form4->ListBox1->item(0)->text(), fruit);
 
@@ -221,12 +221,11 @@ void MainWindowTest::pathsAreFileNamesWhateverTheCodePage() {
 
 void MainWindowTest::shiftJisFileOnAUtf8DesktopWithNoSetting() {
     ::setenv("LC_ALL", "C.UTF-8", 1);
-    CodePage::followDocuments();
     QTemporaryDir dir;
     // う, あ, 漢, い in cp932; "・あ" in a UTF-8 file.
     const QString sjis = writeFile(dir, "s.txt", "\x82\xa4\r\n\x82\xa0\r\n\x8a\xbf\r\n\x82\xa2\r\n");
     const QString utf8 = writeFile(dir, "u.txt", "\xe3\x83\xbb\xe3\x81\x82\r\n");
-    Windows w({"linnery", QFile::encodeName(sjis).toStdString()});
+    Windows w({"linnery", QFile::encodeName(sjis).toStdString()}, TextSettings(nullptr, "ja"));
     QCOMPARE(w.form1->ListBox1->model()->index(0, 0).data().toString(), QStringLiteral("う"));
     w.form1->N1Click();
     w.dialogs.textAnswers.push_back(QStringLiteral("・"));
@@ -245,7 +244,6 @@ void MainWindowTest::shiftJisFileOnAUtf8DesktopWithNoSetting() {
     w.form2->Edit2->setText(QStringLiteral("あ・"));
     w.form2->replaceDropped({QFile::encodeName(sjis).toStdString(), QFile::encodeName(utf8).toStdString()});
     QCOMPARE(w.form4->ListBox1->count(), 2);
-    CodePage::setCurrent("utf-8");
     ::unsetenv("LC_ALL");
     QCOMPARE(readFile(sjis).left(6), QByteArray("\x82\xa0\x81\x45\r\n"));
     QCOMPARE(readFile(utf8), QByteArray("\xe3\x81\x82\xe3\x83\xbb\r\n"));

@@ -24,7 +24,7 @@ void RemovedLinesTest::showsGivenLines() {
     LineList lines;
     for (const char* line : {"a", "a", "", "日本"})
         lines.add(line);
-    form.setRemovedLines(lines);
+    form.setRemovedLines(lines, std::make_shared<const CodePage>("utf-8"));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     const QAbstractItemModel* model = form.ListBox1->model();
@@ -33,7 +33,8 @@ void RemovedLinesTest::showsGivenLines() {
         rows << model->index(row, 0).data().toString();
     QCOMPARE(rows, (QStringList{"a", "a", "", "日本"}));
     QCOMPARE(form.ListBox1->sizeHintForRow(0), 16);
-    form.setRemovedLines(LineList()); // the next run replaces the content
+    form.setRemovedLines(LineList(),
+                         std::make_shared<const CodePage>("utf-8")); // the next run replaces the content
     QCOMPARE(model->rowCount(), 0);
 }
 

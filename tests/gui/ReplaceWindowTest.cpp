@@ -154,11 +154,10 @@ class ReplaceWindowTest : public QObject {
     }
 
     void typedTextIsEncodedWithTheCodePage() {
-        CodePage::setCurrent("cp932");
+        form2 = std::make_unique<TForm2>(form4.get(), TextSettings("cp932", "ja"));
         const QString f = dir.filePath(QStringLiteral("sjis.txt"));
         writeFile(f, "\x92\x75\x8a\xb7\x91\x4f\n"); // 置換前 in Shift-JIS
         form2->replaceDropped({QFile::encodeName(f).toStdString()});
-        CodePage::setCurrent("utf-8");
         QCOMPARE(readAll(f), QByteArray("\x92\x75\x8a\xb7\x8c\xe3\r\n")); // 置換後
         QCOMPARE(form4->ListBox1->count(), 1);
     }

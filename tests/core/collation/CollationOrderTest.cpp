@@ -1,8 +1,8 @@
 #include "TestSupport.h"
 
-#include "core/text/CodePage.h"
 #include "core/collation/Collation.h"
 #include "core/collation/CollationOrder.h"
+#include "core/text/CodePage.h"
 
 #include <gtest/gtest.h>
 
@@ -15,11 +15,10 @@ using namespace linnery::test;
 namespace {
 
 // The order the collation defines, one comparison of whole keys at a time.
-std::vector<int> referenceOrder(const LineList& list) {
-    const Collation& coll = Collation::current();
+std::vector<int> referenceOrder(const LineList& list, const TextContext& text) {
     std::vector<std::string> keys;
     for (std::string_view line : list.views())
-        keys.push_back(coll.sortKey(line, CodePage::current()));
+        keys.push_back(text.collation().sortKey(line, text.codePage()));
     std::vector<int> order(keys.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return keys[a] < keys[b]; });
@@ -59,13 +58,14 @@ TEST(CollationOrder, MatchesWholeKeyComparison) {
     // Sizes on both sides of the point where the keys are taken by two threads.
     for (std::size_t count : {0u, 1u, 50u, 2000u, 60000u}) {
         const LineList list = listOf(mixedLines(count));
-        EXPECT_EQ(collationOrder(list.views()), referenceOrder(list)) << count << " lines";
+        EXPECT_EQ(collationOrder(list.views(), *textIn("utf-8")), referenceOrder(list, *textIn("utf-8")))
+            << count << " lines";
     }
 }
 
 TEST(CollationOrder, EqualLinesKeepTheirInputOrder) {
     const LineList list = listOf({"b", "Apple", "a", "apple", "APPLE"});
-    EXPECT_EQ(collationOrder(list.views()), (std::vector<int>{2, 1, 3, 4, 0}));
+    EXPECT_EQ(collationOrder(list.views(), *textIn("utf-8")), (std::vector<int>{2, 1, 3, 4, 0}));
 }
 
 namespace {
@@ -114,13 +114,12 @@ TEST(CollationOrder, RanksGiveTheOrderOfTheSortKeys) {
     };
     for (const Case& c : {Case{"ja", "utf-8", 4000}, Case{"", "utf-8", 4000}, Case{"ja", "cp932", 4000},
                           Case{"ja", "utf-8", 60000}}) {
-        Collation::setCurrent(c.locale);
-        CodePageScope codePage(c.codePage);
-        const LineList list = listOf(hardLines(c.lines, CodePage::current()));
-        EXPECT_EQ(collationOrder(list.views(), OrderMethod::Ranks), referenceOrder(list))
+        const TextContext text(std::make_shared<const CodePage>(c.codePage),
+                               std::make_shared<const Collation>(c.locale));
+        const LineList list = listOf(hardLines(c.lines, text.codePage()));
+        EXPECT_EQ(collationOrder(list.views(), text, OrderMethod::Ranks), referenceOrder(list, text))
             << c.locale << " " << c.codePage << " " << c.lines;
     }
-    Collation::setCurrent("ja");
 }
 
 TEST(CollationOrder, NothingToSortTakesNoKeys) {
@@ -128,5 +127,5 @@ TEST(CollationOrder, NothingToSortTakesNoKeys) {
     LineViews one;
     const std::string huge(200u << 20, 'z');
     one.push_back(huge);
-    EXPECT_EQ(collationOrder(one), std::vector<int>{0});
+    EXPECT_EQ(collationOrder(one, *textIn("utf-8")), std::vector<int>{0});
 }

@@ -232,13 +232,9 @@ TEST_F(CollationEnvTest, CAndPosixLocalesMeanRoot) {
     }
 }
 
-TEST_F(CollationEnvTest, SetCurrentReplaces) {
-    Collation::setCurrent("ja");
-    EXPECT_EQ(Collation::current().locale(), "ja");
-    Collation::setCurrent("");
-    EXPECT_EQ(Collation::current().locale(), "");
-    EXPECT_THROW(Collation::setCurrent(std::string(300, 'x')), std::invalid_argument);
-    EXPECT_EQ(Collation::current().locale(), ""); // unchanged
+TEST_F(CollationEnvTest, UnknownLocaleIsRefused) {
+    EXPECT_EQ(Collation("ja").locale(), "ja");
+    EXPECT_THROW(Collation(std::string(300, 'x')), std::invalid_argument);
 }
 
 } // namespace

@@ -21,7 +21,7 @@ class ClipboardImportTest : public ::testing::TestWithParam<ImportCase> {};
 
 TEST_P(ClipboardImportTest, Lines) {
     Editor editor;
-    importClipboardText(editor, GetParam().text);
+    importClipboardText(editor, GetParam().text, textIn("utf-8"));
     EXPECT_EQ(linesOf(editor.doc), GetParam().lines);
 }
 
@@ -40,7 +40,7 @@ TEST(ClipboardTransferTest, ImportMakesUndoImpossibleAndClearsSelection) {
     setLines(editor, {"x", "y", "z"});
     editor.takeUndoCopy();
     editor.doc.setSelected(-1, true);
-    importClipboardText(editor, "p\r\nq");
+    importClipboardText(editor, "p\r\nq", textIn("utf-8"));
     EXPECT_EQ(editor.undoState, UndoState::None);
     EXPECT_EQ(editor.doc.selectedCount(), 0);
     EXPECT_EQ(linesOf(editor.doc), (std::vector<std::string>{"p", "q"}));
@@ -72,7 +72,7 @@ TEST(ClipboardTransferTest, ExportTakesSelectionOfMoreThanOneLineElseAll) {
 TEST(ClipboardTransferTest, ExportedTextImportsWithOneMoreLine) {
     Editor editor;
     setLines(editor, {"a", "b"});
-    importClipboardText(editor, exportClipboardText(editor.doc));
+    importClipboardText(editor, exportClipboardText(editor.doc), textIn("utf-8"));
     EXPECT_EQ(linesOf(editor.doc), (std::vector<std::string>{"a", "b", ""}));
 }
 

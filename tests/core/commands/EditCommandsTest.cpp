@@ -1,6 +1,6 @@
 #include "core/commands/AffixCommands.h"
-#include "core/text/CodePage.h"
 #include "core/commands/DeleteCommands.h"
+#include "core/text/CodePage.h"
 
 #include "TestSupport.h"
 
@@ -124,9 +124,9 @@ TEST(EditCommands, EmptyTextChangesNothing) {
 
 // Bytes are compared and joined as they are, also where 0x5C is the second byte of a cp932 character.
 TEST(EditCommands, Cp932ByteExact) {
-    CodePageScope cp932("cp932");
     const std::string so = "\x83\x5c", hyou = "\x95\x5c", fullSpace = "\x81\x40";
     Fixture f({so, hyou, so + " ", fullSpace, so, "\x83", so + so});
+    f.editor.doc.setText(textIn("cp932"));
     deleteMatching(f.editor, so);
     EXPECT_EQ(linesOf(f.editor.doc.lines()), (Lines{hyou, so + " ", fullSpace, "\x83", so + so}));
     addSuffix(f.editor, "\\" + hyou);

@@ -1,8 +1,8 @@
 #include "core/commands/Editor.h"
-#include "core/text/CodePage.h"
 #include "core/commands/DeleteCommands.h"
-#include "core/lines/LineError.h"
 #include "core/commands/OrderCommands.h"
+#include "core/lines/LineError.h"
+#include "core/text/CodePage.h"
 
 #include "TestSupport.h"
 
@@ -16,7 +16,6 @@ using namespace linnery;
 using namespace linnery::test;
 
 TEST(Title, NamePartIsBehindTheLastSlashByteWhateverTheCodePage) {
-    CodePageScope cp932("cp932"); // the code page of lines must not step through a path
     const struct {
         std::string path, name;
     } cases[] = {

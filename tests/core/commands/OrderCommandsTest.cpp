@@ -1,7 +1,7 @@
 #include "core/commands/OrderCommands.h"
 
-#include "core/text/CodePage.h"
 #include "core/collation/Collation.h"
+#include "core/text/CodePage.h"
 
 #include "TestSupport.h"
 
@@ -338,8 +338,8 @@ TEST(UndoTest, OneLevelOnly) {
 }
 
 TEST(OrderCp932Test, SortCollatesShiftJisBytes) {
-    CodePageScope cp932("cp932");
     Editor e;
+    e.doc.setText(textIn("cp932"));
     // さくら, かめ, あさひ in Shift-JIS.
     const std::string sakura = "\x82\xb3\x82\xad\x82\xe7", kame = "\x82\xa9\x82\xdf",
                       asahi = "\x82\xa0\x82\xb3\x82\xd0";

@@ -1,7 +1,7 @@
 #include "core/lines/LineList.h"
-#include "core/text/CodePage.h"
 #include "core/lines/Document.h"
 #include "core/lines/LineError.h"
+#include "core/text/CodePage.h"
 
 #include "TestSupport.h"
 
@@ -47,8 +47,7 @@ TEST(LineList, InsertReplaceAndRemove) {
 
 TEST(LineList, CopiesAreIndependent) {
     LineList original = listOf({"one", "two"});
-    LineList copy;
-    copy.copyFrom(original);
+    LineList copy = original;
     copy.replace(0, "changed");
     copy.add("three");
     original.add("other");
@@ -56,28 +55,6 @@ TEST(LineList, CopiesAreIndependent) {
     EXPECT_EQ(linesOf(copy), (std::vector<std::string>{"changed", "two", "three"}));
     copy.appendFrom(copy);
     EXPECT_EQ(copy.count(), 6);
-}
-
-TEST(LineList, SortedModePlacesAddedLinesButNotInsertedOnes) {
-    LineList list;
-    list.setSorted(true);
-    list.add("b");
-    list.add("a");
-    EXPECT_EQ(linesOf(list), (std::vector<std::string>{"a", "b"}));
-    list.insert(0, "z");
-    EXPECT_EQ(linesOf(list), (std::vector<std::string>{"z", "a", "b"}));
-
-    LineList other = listOf({"cherry", "Banana", "apple"});
-    other.setSorted(true);
-    other.setSorted(false);
-    other.add("0");
-    EXPECT_EQ(linesOf(other), (std::vector<std::string>{"apple", "Banana", "cherry", "0"}));
-
-    LineList target;
-    target.setSorted(true);
-    target.copyFrom(listOf({"c", "a", "b"}));
-    target.appendFrom(listOf({"bb", "a"}));
-    EXPECT_EQ(linesOf(target), (std::vector<std::string>{"a", "a", "b", "bb", "c"}));
 }
 
 TEST(Document, SelectionFollowsTheLines) {
@@ -104,10 +81,9 @@ TEST(Document, WholeListChangesClearTheSelection) {
     doc.assign(listOf({"c", "b", "a", "d"}));
     doc.setTopIndex(2);
     doc.setSelected(-1, true);
-    doc.setSorted(true);
+    doc.reorder(listOf({"a", "b", "c", "d"}));
     EXPECT_EQ(doc.selectedCount(), 0);
-    EXPECT_EQ(doc.topIndex(), 2) << "sorted mode keeps the first visible line";
-    doc.setSorted(false);
+    EXPECT_EQ(doc.topIndex(), 2) << "a reordering keeps the first visible line";
     doc.setSelected(0, true);
     doc.assign(listOf({"x"}));
     EXPECT_EQ(doc.selectedCount(), 0);

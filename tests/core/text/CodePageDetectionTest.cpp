@@ -1,7 +1,7 @@
 #include "core/text/CodePageDetection.h"
 
-#include "core/text/CodePageCheck.h"
 #include "core/commands/LineReplacer.h"
+#include "core/text/CodePageCheck.h"
 
 #include "TestSupport.h"
 
@@ -52,21 +52,17 @@ TEST(CodePageDetection, DocumentsBringTheirCodePageOnlyWhenNoneIsSet) {
     // Judged only up to the NUL: what follows is not loaded.
     writeBytes(sjis, kCp932Text + std::string("\0\xe3\x81\x82", 4));
     writeBytes(utf8, "\xe3\x81\x82\r\n");
-    Editor editor;
-    {
-        CodePageScope set("utf-8");
-        editor.loadDocument(sjis);
-        EXPECT_EQ(CodePage::current().kind(), CodePage::Kind::Utf8) << "a set code page wins";
-    }
-    CodePage::followDocuments();
+    Editor set(TextSettings("utf-8", "ja"));
+    set.loadDocument(sjis);
+    EXPECT_EQ(set.doc.text().codePage().kind(), CodePage::Kind::Utf8) << "a set code page wins";
+    Editor editor(TextSettings(nullptr, "ja"));
     editor.loadDocument(sjis);
-    EXPECT_EQ(CodePage::current().kind(), CodePage::Kind::Cp932);
-    const std::shared_ptr<const CodePage> exported = CodePage::currentShared();
+    EXPECT_EQ(editor.doc.text().codePage().kind(), CodePage::Kind::Cp932);
+    const TextContextPtr exported = editor.doc.sharedText();
     editor.loadDocument(utf8);
-    EXPECT_EQ(CodePage::current().kind(), CodePage::Kind::Utf8);
-    EXPECT_EQ(exported->kind(), CodePage::Kind::Cp932) << "what holds the old one keeps it";
-    EXPECT_EQ(codePageForNewText()->name(), CodePage::localeCharset());
-    CodePage::setCurrent("utf-8");
+    EXPECT_EQ(editor.doc.text().codePage().kind(), CodePage::Kind::Utf8);
+    EXPECT_EQ(exported->codePage().kind(), CodePage::Kind::Cp932) << "what holds the old one keeps it";
+    EXPECT_EQ(editor.settings().contextForNewText()->codePage().name(), CodePage::localeCharset());
 }
 
 TEST(CodePageDetection, ReplacementTextsFollowEachFile) {
@@ -74,13 +70,12 @@ TEST(CodePageDetection, ReplacementTextsFollowEachFile) {
     const std::string sjis = dir.path() + "/sjis.txt", utf8 = dir.path() + "/utf8.txt";
     writeBytes(sjis, kCp932Text + "\x82\xa0\r\nx\r\n");
     writeBytes(utf8, "\xe3\x81\x82\r\nx\r\n");
-    CodePage::followDocuments();
+    const TextSettings judged(nullptr, "ja");
     ReplacementReport report;
     // "あ" -> "・": each file gets them in its own bytes. A text its code page cannot hold matches
     // nothing: "x" lines stay, though cp932 would write "😀" as "?".
-    replaceLinesInFiles({sjis, utf8}, typedTexts("\xe3\x81\x82", "\xe3\x83\xbb"), report);
-    replaceLinesInFiles({sjis, utf8}, typedTexts("x", "\xf0\x9f\x98\x80"), report);
-    CodePage::setCurrent("utf-8");
+    replaceLinesInFiles({sjis, utf8}, typedTexts("\xe3\x81\x82", "\xe3\x83\xbb"), judged, report);
+    replaceLinesInFiles({sjis, utf8}, typedTexts("x", "\xf0\x9f\x98\x80"), judged, report);
     EXPECT_EQ(readBytes(sjis), kCp932Text + "\x81\x45\r\nx\r\n");
     EXPECT_EQ(readBytes(utf8), "\xe3\x83\xbb\r\n\xf0\x9f\x98\x80\r\n");
     EXPECT_EQ(report.rewritten, std::vector<std::string>{utf8});

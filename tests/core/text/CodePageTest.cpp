@@ -264,25 +264,8 @@ TEST(CodePageTest, ConversionsDoNotShareState) {
     EXPECT_EQ(cp.toUtf8("\x95\x5C"), "表");
 }
 
-class CodePageEnvTest : public ::testing::Test {
-  protected:
-    EnvVarScope codePage_{"LINNERY_CODEPAGE"};
-};
-
-TEST_F(CodePageEnvTest, DefaultNameFromEnvironment) {
-    setenv("LINNERY_CODEPAGE", "cp932", 1);
-    EXPECT_EQ(CodePage::defaultName(), "cp932");
-    setenv("LINNERY_CODEPAGE", "", 1);
-    EXPECT_NO_THROW(CodePage{CodePage::defaultName()}); // the locale's charset
-}
-
-TEST_F(CodePageEnvTest, SetCurrentReplaces) {
-    CodePage::setCurrent("cp932");
-    EXPECT_EQ(CodePage::current().kind(), CodePage::Kind::Cp932);
-    CodePage::setCurrent("utf-8");
-    EXPECT_EQ(CodePage::current().kind(), CodePage::Kind::Utf8);
-    EXPECT_THROW(CodePage::setCurrent("no-such-codepage"), std::invalid_argument);
-    EXPECT_EQ(CodePage::current().kind(), CodePage::Kind::Utf8); // unchanged
+TEST(CodePage, UnknownNameIsRefused) {
+    EXPECT_THROW(CodePage("no-such-codepage"), std::invalid_argument);
 }
 
 } // namespace

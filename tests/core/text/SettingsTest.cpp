@@ -1,7 +1,7 @@
 #include "core/text/Settings.h"
 
-#include "core/text/CodePage.h"
 #include "core/collation/Collation.h"
+#include "core/text/CodePage.h"
 
 #include "TestSupport.h"
 
@@ -17,10 +17,6 @@ namespace {
 
 class SettingsTest : public ::testing::Test {
   protected:
-    void TearDown() override {
-        CodePage::setCurrent("utf-8");
-        Collation::setCurrent("ja");
-    }
     EnvVarScope codePage_{"LINNERY_CODEPAGE"};
     EnvVarScope locale_{"LINNERY_LOCALE"};
 };
@@ -31,13 +27,14 @@ TEST_F(SettingsTest, OptionThenVariableThenSystemAndClearErrors) {
         std::optional<std::string> cpOption, localeOption;
         const char *cpVariable, *localeVariable;
         std::string error;                          // the start of the message; empty: no error
-        CodePage::Kind kind = CodePage::Kind::Utf8; // what is current afterwards
+        CodePage::Kind kind = CodePage::Kind::Utf8; // the code page set for every text
         std::string locale = "ja";
     };
     const Case cases[] = {
         {"variables", {}, {}, "cp932", "en", "", CodePage::Kind::Cp932, "en"},
         {"options win", "utf-8", "C", "cp932", "en", "", CodePage::Kind::Utf8, "C"},
         {"empty means unset", "", "", "cp932", "", "", CodePage::Kind::Cp932, ""},
+        {"nothing set: each text judged", {}, {}, "", "ja", "", CodePage::Kind::OtherMultiByte},
         {"bad variable", {}, {}, "nosuch", "ja", "unknown code page \"nosuch\" in LINNERY_CODEPAGE"},
         {"bad option over a good variable",
          "nosuch",
@@ -50,20 +47,19 @@ TEST_F(SettingsTest, OptionThenVariableThenSystemAndClearErrors) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        CodePage::setCurrent("utf-8");
-        Collation::setCurrent("ja");
         ::setenv("LINNERY_CODEPAGE", c.cpVariable, 1);
         ::setenv("LINNERY_LOCALE", c.localeVariable, 1);
         try {
-            applySettings(c.cpOption, c.localeOption);
+            const TextSettings settings = TextSettings::read(c.cpOption, c.localeOption);
             EXPECT_EQ(c.error, "") << "no error";
+            // OtherMultiByte stands for none: the judgement decides.
+            const auto& fixed = settings.fixedCodePage();
+            EXPECT_EQ(fixed ? fixed->kind() : CodePage::Kind::OtherMultiByte, c.kind);
+            EXPECT_EQ(settings.collation()->locale(), c.locale);
         } catch (const SettingError& e) {
             EXPECT_EQ(std::string(e.what()).substr(0, c.error.size()), c.error) << e.what();
             EXPECT_NE(c.error, "") << e.what();
         }
-        // After an error nothing has changed.
-        EXPECT_EQ(CodePage::current().kind(), c.kind);
-        EXPECT_EQ(Collation::current().locale(), c.locale);
     }
 }
 
