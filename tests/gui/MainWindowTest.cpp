@@ -1,6 +1,7 @@
 // The main window driven through its menus, shortcuts, drops and dialogs, offscreen.
 
 #include "GuiTestSupport.h"
+#include "HeldCommand.h"
 
 #include "app/Unit1.h"
 #include "core/text/CodePage.h"
@@ -104,6 +105,7 @@ class MainWindowTest : public QObject {
     void commandLineFileThatCannotBeLoaded();
     void pathsAreFileNamesWhateverTheCodePage();
     void shiftJisFileOnAUtf8DesktopWithNoSetting();
+    void documentKeepsItsCodePageWhileOtherTextsComeAndGo();
     void openDialogAndClipBoardName();
     void relativePathOpensAgainThroughTheRealDialog();
     void programIconFromTheThemeOrBuiltIn();
@@ -247,6 +249,61 @@ void MainWindowTest::shiftJisFileOnAUtf8DesktopWithNoSetting() {
     ::unsetenv("LC_ALL");
     QCOMPARE(readFile(sjis).left(6), QByteArray("\x82\xa0\x81\x45\r\n"));
     QCOMPARE(readFile(utf8), QByteArray("\xe3\x81\x82\xe3\x83\xbb\r\n"));
+}
+
+// A cp932 document is shown, sorted and typed into as cp932 while other texts are read in their own
+// code pages: files the line replacement window rewrites, and the export another program pastes while a
+// command runs. A typed text cp932 cannot hold is refused, never written as "?".
+void MainWindowTest::documentKeepsItsCodePageWhileOtherTextsComeAndGo() {
+    QTemporaryDir dir;
+    // う, あ, ?? in cp932; あ in UTF-8 and (with more text, so the judgement is sure) in EUC-JP.
+    const QString sjis = writeFile(dir, "s.txt", "\x82\xa4\r\n\x82\xa0\r\n??\r\n");
+    const QString utf8 = writeFile(dir, "u.txt", "\xe3\x81\x82\r\n");
+    const QByteArray eucText(
+        "\xa4\xa2\xa4\xa4\xa4\xa6\xb4\xc1\xbb\xfa\xc6\xfc\xcb\xdc\xb8\xec\xa4\xce\xa5\xc6\xa5\xad\r\n");
+    const QString euc = writeFile(dir, "e.txt", eucText + eucText + "\xa4\xa2\r\n");
+    Windows w({"linnery", QFile::encodeName(sjis).toStdString()}, TextSettings(nullptr, "ja"));
+    const auto rows = [&] {
+        QStringList out;
+        for (int row = 0; row < w.form1->ListBox1->model()->rowCount(); ++row)
+            out << w.form1->ListBox1->model()->index(row, 0).data().toString();
+        return out;
+    };
+
+    w.form2->Edit1->setText(QStringLiteral("あ"));
+    w.form2->Edit2->setText(QStringLiteral("・"));
+    w.form2->replaceDropped({QFile::encodeName(utf8).toStdString(), QFile::encodeName(euc).toStdString()});
+    QCOMPARE(w.form4->ListBox1->count(), 2);
+    QCOMPARE(readFile(utf8), QByteArray("\xe3\x83\xbb\r\n"));
+    QCOMPARE(readFile(euc), eucText + eucText + "\xa1\xa6\r\n");
+
+    w.form1->N1Click();
+    QCOMPARE(rows(), (QStringList{"??", "あ", "う"}));
+    for (void (TForm1::*command)() : {&TForm1::N14Click, &TForm1::N6Click}) {
+        w.dialogs.errors.clear();
+        w.dialogs.textAnswers.push_back(QStringLiteral("😀€"));
+        (w.form1.get()->*command)();
+        QCOMPARE(w.dialogs.errors,
+                 QStringList{"「😀」(U+1F600) は文字コード cp932 の文書には入れられません."});
+        QCOMPARE(rows(), (QStringList{"??", "あ", "う"})); // nothing added, "??" not deleted
+    }
+    w.dialogs.textAnswers.push_back(QStringLiteral("・"));
+    w.form1->N14Click();
+    QCOMPARE(w.form1->editor().doc.at(1), std::string_view("\x81\x45\x82\xa0"));
+
+    // Another program pastes the export while a command runs on the document.
+    w.form1->N20Click();
+    HeldCommand held;
+    QString pasted, shown;
+    QTimer::singleShot(300, [&] {
+        pasted = QGuiApplication::clipboard()->text();
+        shown = w.form1->ListBox1->model()->index(2, 0).data().toString();
+        held.release();
+    });
+    w.form1->N3Click();
+    QCOMPARE(pasted, QStringLiteral("・??\r\n・あ\r\n・う\r\n"));
+    QCOMPARE(shown, QStringLiteral("・う"));
+    QCOMPARE(rows(), (QStringList{"・う", "・あ", "・??"}));
 }
 
 // Started from its working folder with "samples/果物.txt": the title shows the name part, and the
