@@ -15,6 +15,7 @@
 #include "widgets/ClipboardLines.h"
 #include "widgets/CommandRunner.h"
 #include "widgets/Dialogs.h"
+#include "widgets/FileDrops.h"
 #include "widgets/Fonts.h"
 #include "widgets/LineListModel.h"
 #include "widgets/RowHeight.h"
@@ -30,7 +31,6 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QScrollBar>
-#include <QTimer>
 #include <QUrl>
 
 #include <exception>
@@ -231,24 +231,17 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls())
+    if (acceptsDrop(event->mimeData(), DropRule::AnyAddresses))
         event->acceptProposedAction();
 }
 
 void TForm1::dragMoveEvent(QDragMoveEvent* event) {
-    if (event->mimeData()->hasUrls())
+    if (acceptsDrop(event->mimeData(), DropRule::AnyAddresses))
         event->acceptProposedAction();
 }
 
 void TForm1::dropEvent(QDropEvent* event) {
-    std::vector<std::string> paths;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile())
-            paths.push_back(pathBytes(url.toLocalFile()));
-    event->acceptProposedAction();
-    // Loading can end in the error box; do it once the drop is finished, so the file manager that
-    // dragged the file is not kept waiting.
-    QTimer::singleShot(0, this, [this, paths] { FilesDropped(paths); });
+    takeDrop(event, DropRule::AnyAddresses, this, [this](const auto& paths) { FilesDropped(paths); });
 }
 
 void TForm1::FilesDropped(const std::vector<std::string>& paths) {
@@ -375,10 +368,7 @@ bool TForm1::loadOpenName() {
     if (!loaded)
         return false;
     saveName_ = openName_;
-    refreshTitle();
-    Edit1->setEnabled(true);
-    Save1->setEnabled(true);
-    SaveAs1->setEnabled(true);
+    documentOpened();
     editor_.documentReplaced();
     refreshUndoItem();
     return true;
@@ -549,6 +539,10 @@ void TForm1::N19Click() {
     if (!runCommand([&] { importClipboardText(editor_, toCodePage(text, context->codePage()), context); }))
         return;
     openName_ = kClipboardName;
+    documentOpened();
+}
+
+void TForm1::documentOpened() {
     refreshTitle();
     Edit1->setEnabled(true);
     Save1->setEnabled(true);

@@ -114,6 +114,8 @@ class TForm1 : public QMainWindow {
     // Asks for a name to save under; false when cancelled.
     bool askSaveName();
     void saveDocument();
+    // A loaded or imported document: its title, and the menus that work on it.
+    void documentOpened();
     // A typed text in the document's code page; nothing, after the error box, when it cannot hold a
     // character of it.
     std::optional<std::string> typedText(const QString& text);

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/text/CodePage.h"
 #include "core/commands/Editor.h"
 #include "core/lines/LineError.h"
+#include "core/text/CodePage.h"
 
 #include <optional>
 #include <stdexcept>
@@ -19,13 +19,21 @@ struct Invocation {
     std::vector<std::string> files; // replace-lines: the files to rewrite
 };
 
+// What a command does with the command line besides its fixed arguments.
+enum CommandFlag : unsigned {
+    kWritesDocument = 1, // reads [FILE] into the document and writes the result out
+    kTakesText = 2,      // its arguments are TEXTs, converted into the document's code page
+    kTakesFiles = 4,     // FILE... follow its arguments, and it works on them itself
+};
+
 // One command of linnery-cli. Commands that edit the document leave the result in editor.doc, which
-// the caller writes out; the others print their own output and set writesDocument false.
+// the caller writes out; the others print their own output.
 struct CliCommand {
     const char* name;
-    const char* usage; // arguments after the name, for the usage line
+    const char* usage; // arguments after the name, for the usage line and --help only
     int argCount;      // arguments before the optional FILE
-    bool writesDocument;
+    unsigned flags;    // CommandFlag values
+    bool has(CommandFlag flag) const { return (flags & flag) != 0; }
     void (*run)(Editor& editor, const Invocation& call);
     const char* help;    // what it does, for --help
     const char* example; // a short example, for --help

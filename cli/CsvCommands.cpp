@@ -41,9 +41,9 @@ void sortByField(Editor& editor, const Invocation& call) {
 }
 
 const bool registered = registerCommands({
-    {"csv-fields", "[FILE]", 0, false, printFields, "print the fields of line 1, one per line",
+    {"csv-fields", "[FILE]", 0, 0, printFields, "print the fields of line 1, one per line",
      "csv-fields d.csv"},
-    {"csv-sort", "K [FILE]", 1, true, sortByField, "sort records by comma field K (0 = first)",
+    {"csv-sort", "K [FILE]", 1, kWritesDocument, sortByField, "sort records by comma field K (0 = first)",
      "csv-sort 1 d.csv"},
 });
 

@@ -7,13 +7,13 @@ namespace linnery::cli {
 namespace {
 
 const bool registered = registerCommands({
-    {"sort", "[FILE]", 0, true, [](Editor& e, const Invocation&) { collationSort(e); },
+    {"sort", "[FILE]", 0, kWritesDocument, [](Editor& e, const Invocation&) { collationSort(e); },
      "sort in collation order, letter case ignored", "sort a.txt"},
-    {"reverse", "[FILE]", 0, true, [](Editor& e, const Invocation&) { reverseOrder(e); },
+    {"reverse", "[FILE]", 0, kWritesDocument, [](Editor& e, const Invocation&) { reverseOrder(e); },
      "reverse the order of the lines", "reverse a.txt"},
-    {"length-sort", "[FILE]", 0, true, [](Editor& e, const Invocation&) { lengthSort(e); },
+    {"length-sort", "[FILE]", 0, kWritesDocument, [](Editor& e, const Invocation&) { lengthSort(e); },
      "sort by length in bytes, shortest first", "length-sort a.txt"},
-    {"shuffle", "[FILE]", 0, true, [](Editor& e, const Invocation&) { randomOrder(e); },
+    {"shuffle", "[FILE]", 0, kWritesDocument, [](Editor& e, const Invocation&) { randomOrder(e); },
      "put the lines in random order", "shuffle a.txt"},
 });
 

@@ -74,7 +74,7 @@ void replaceLines(Editor& editor, const Invocation& call) {
 }
 
 const bool registered = registerCommands({
-    {"replace-lines", "SEARCH REPLACEMENT FILE...", 2, false, replaceLines,
+    {"replace-lines", "SEARCH REPLACEMENT FILE...", 2, kTakesFiles, replaceLines,
      "in the FILEs, replace lines equal to SEARCH", "replace-lines old new *.txt"},
 });
 

@@ -4,6 +4,7 @@
 #include "forms/Unit4.h"
 #include "widgets/CommandRunner.h"
 #include "widgets/Dialogs.h"
+#include "widgets/FileDrops.h"
 #include "widgets/Fonts.h"
 #include "widgets/OneLineValidator.h"
 #include "widgets/TextCodec.h"
@@ -13,25 +14,10 @@
 #include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
-#include <QTimer>
-#include <QUrl>
 
 #include <algorithm>
 
 namespace linnery {
-
-namespace {
-
-// Only a drop of local files starts a run; dragged text or web links are refused.
-bool holdsLocalFiles(const QMimeData* data) {
-    if (!data || !data->hasUrls() || data->urls().isEmpty())
-        return false;
-    const QList<QUrl> urls = data->urls();
-    return std::all_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
-}
-
-} // namespace
 
 TForm2::TForm2(TForm4* report, TextSettings settings, QWidget* parent)
     : QWidget(parent, Qt::Window), report_(report), settings_(std::move(settings)) {
@@ -86,25 +72,18 @@ void TForm2::FormResize() {
 }
 
 void TForm2::dragEnterEvent(QDragEnterEvent* event) {
-    if (holdsLocalFiles(event->mimeData()))
+    // Only a drop of local files starts a run; dragged text or web links are refused.
+    if (acceptsDrop(event->mimeData(), DropRule::LocalFilesOnly))
         event->acceptProposedAction();
 }
 
 void TForm2::dragMoveEvent(QDragMoveEvent* event) {
-    if (holdsLocalFiles(event->mimeData()))
+    if (acceptsDrop(event->mimeData(), DropRule::LocalFilesOnly))
         event->acceptProposedAction();
 }
 
 void TForm2::dropEvent(QDropEvent* event) {
-    if (!holdsLocalFiles(event->mimeData()))
-        return;
-    std::vector<std::string> paths;
-    for (const QUrl& url : event->mimeData()->urls())
-        paths.push_back(pathBytes(url.toLocalFile()));
-    event->acceptProposedAction();
-    // The run shows modal windows; start it once the drop is finished, so the file manager that
-    // dragged the files is not kept waiting for the report to be closed.
-    QTimer::singleShot(0, this, [this, paths] { replaceDropped(paths); });
+    takeDrop(event, DropRule::LocalFilesOnly, this, [this](const auto& paths) { replaceDropped(paths); });
 }
 
 void TForm2::replaceDropped(const std::vector<std::string>& paths) {

@@ -3,6 +3,7 @@
 #include "core/collation/Collation.h"
 #include "core/collation/PrimaryRanks.h"
 #include "core/lines/HugePages.h"
+#include "core/parallel/SideBySide.h"
 #include "core/text/CodePage.h"
 
 #include <algorithm>
@@ -97,28 +98,7 @@ struct Team {
             f(main, 0);
             return;
         }
-        std::exception_ptr failure;
-        bool started = false;
-        {
-            std::jthread thread;
-            try {
-                thread = std::jthread([&] {
-                    try {
-                        f(*helper, 1);
-                    } catch (...) {
-                        failure = std::current_exception();
-                    }
-                });
-                started = true;
-            } catch (const std::system_error&) {
-                // No thread to be had (no memory for its stack, too many threads): this one does both.
-            }
-            f(main, 0);
-        }
-        if (failure)
-            std::rethrow_exception(failure);
-        if (!started)
-            f(*helper, 1);
+        runSideBySide([&] { f(main, 0); }, [&] { f(*helper, 1); });
     }
     int parts() const { return helper ? 2 : 1; }
 };

@@ -1,6 +1,7 @@
 #include "core/collation/PrimaryRanks.h"
 
 #include "core/collation/Collation.h"
+#include "core/parallel/SideBySide.h"
 #include "core/text/CodePage.h"
 #include "core/text/Decoder.h"
 #include "core/text/Utf8Validation.h"
@@ -20,7 +21,6 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -247,10 +247,8 @@ std::shared_ptr<const PrimaryRanks> PrimaryRanks::of(const Collation& coll, cons
     // The two halves of the work take about as long each: one on a thread of its own.
     Sources src;
     bool contextsRead = false, charactersRead = false;
-    {
-        std::jthread helper([&] { contextsRead = readContexts(*rules, src, *d); });
-        charactersRead = readCharacters(*rules, src);
-    }
+    runSideBySide([&] { charactersRead = readCharacters(*rules, src); },
+                  [&] { contextsRead = readContexts(*rules, src, *d); });
     if (!contextsRead || !charactersRead)
         return slot;
 

@@ -2,6 +2,7 @@
 
 #include "core/collation/CollationOrder.h"
 #include "core/lines/LineError.h"
+#include "core/parallel/SideBySide.h"
 #include "core/text/CodePage.h"
 #include "core/text/CsvFields.h"
 
@@ -189,21 +190,8 @@ void columnSort(Editor& editor, int k) {
         const bool parallel = n >= kParallelLines && std::thread::hardware_concurrency() > 1 && threadSafe;
         const std::size_t half = parallel ? n / 2 / 64 * 64 : n;
         Progress::Stepper first(editor.progress, d, 50, 0);
-        std::exception_ptr failure;
-        {
-            std::jthread helper;
-            if (parallel)
-                helper = std::jthread([&] {
-                    try {
-                        rewritten.rewrite(half, n, 1, nullptr);
-                    } catch (...) {
-                        failure = std::current_exception();
-                    }
-                });
-            rewritten.rewrite(0, half, 0, &first);
-        }
-        if (failure)
-            std::rethrow_exception(failure);
+        runSideBySide([&] { rewritten.rewrite(0, half, 0, &first); },
+                      [&] { rewritten.rewrite(half, n, 1, nullptr); }, parallel);
         for (std::size_t i = half; i < n; ++i)
             first.step(static_cast<std::int64_t>(i));
         rewritten.index();

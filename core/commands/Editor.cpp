@@ -89,7 +89,8 @@ void Editor::loadDocument(const std::string& path) {
         throw;
     }
     doc.assign(std::move(lines));
-    doc.setText(std::move(text));
+    // A judgement that ran out of memory tells nothing: the text is read as a new one.
+    doc.setText(text ? std::move(text) : settings_.contextForNewText());
 }
 
 std::string absolutePath(std::string_view path) {

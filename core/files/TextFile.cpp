@@ -1,7 +1,8 @@
 #include "core/files/TextFile.h"
 
-#include "core/lines/LineError.h"
 #include "core/files/SafeWrite.h"
+#include "core/lines/LineError.h"
+#include "core/parallel/SideBySide.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,7 +12,6 @@
 #include <new>
 #include <sys/stat.h>
 #include <system_error>
-#include <thread>
 #include <unistd.h>
 
 namespace linnery {
@@ -100,22 +100,15 @@ LoadInfo readText(LineList& list, int fd, std::size_t sizeHint, const std::strin
         throw LineError::insert();
     }
     info.text = buffer.view();
-    std::jthread reader;
-    if (alongside) {
-        const auto read = [&] {
-            try {
-                alongside(info.text);
-            } catch (...) {
-                // What it would have told is merely not known (the code page in use stays).
-            }
-        };
+    const auto read = [&] {
         try {
-            reader = std::jthread(read);
-        } catch (const std::system_error&) {
-            read(); // no thread to be had: one after the other
+            if (alongside)
+                alongside(info.text);
+        } catch (...) {
+            // What it would have told is merely not known; the reader's caller decides without it.
         }
-    }
-    splitText(list, buffer.share(), info.text);
+    };
+    runSideBySide([&] { splitText(list, buffer.share(), info.text); }, read, static_cast<bool>(alongside));
     return info;
 }
 
