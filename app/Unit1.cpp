@@ -231,13 +231,11 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
-    if (acceptsDrop(event->mimeData(), DropRule::AnyAddresses))
-        event->acceptProposedAction();
+    acceptDrag(event, DropRule::AnyAddresses);
 }
 
 void TForm1::dragMoveEvent(QDragMoveEvent* event) {
-    if (acceptsDrop(event->mimeData(), DropRule::AnyAddresses))
-        event->acceptProposedAction();
+    acceptDrag(event, DropRule::AnyAddresses);
 }
 
 void TForm1::dropEvent(QDropEvent* event) {

@@ -73,13 +73,11 @@ void TForm2::FormResize() {
 
 void TForm2::dragEnterEvent(QDragEnterEvent* event) {
     // Only a drop of local files starts a run; dragged text or web links are refused.
-    if (acceptsDrop(event->mimeData(), DropRule::LocalFilesOnly))
-        event->acceptProposedAction();
+    acceptDrag(event, DropRule::LocalFilesOnly);
 }
 
 void TForm2::dragMoveEvent(QDragMoveEvent* event) {
-    if (acceptsDrop(event->mimeData(), DropRule::LocalFilesOnly))
-        event->acceptProposedAction();
+    acceptDrag(event, DropRule::LocalFilesOnly);
 }
 
 void TForm2::dropEvent(QDropEvent* event) {

@@ -21,6 +21,11 @@ bool acceptsDrop(const QMimeData* data, DropRule rule) {
            std::all_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
 }
 
+void acceptDrag(QDropEvent* event, DropRule rule) {
+    if (acceptsDrop(event->mimeData(), rule))
+        event->acceptProposedAction();
+}
+
 void takeDrop(QDropEvent* event, DropRule rule, QObject* context,
               std::function<void(const std::vector<std::string>&)> handle) {
     if (!acceptsDrop(event->mimeData(), rule))

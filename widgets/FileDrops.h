@@ -15,6 +15,8 @@ namespace linnery {
 enum class DropRule { AnyAddresses, LocalFilesOnly };
 
 bool acceptsDrop(const QMimeData* data, DropRule rule);
+// For a drag that enters or moves over the window: accepts it when the rule does.
+void acceptDrag(QDropEvent* event, DropRule rule);
 
 // Takes a drop the rule accepts: `handle` gets the local files' paths (file-system bytes) once the drop
 // is finished, from the event loop, so the file manager that dragged them is not kept waiting for what
