@@ -3,6 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+TEST_FUZZ_SECONDS ?= 60
 JOBS       ?= 2
 FILE       ?= samples/果物.txt
 PREFIX     ?= /usr/local
@@ -20,7 +21,7 @@ run: build
 	$(BUILD)/app/linnery "$(FILE)"
 
 # Every test, then every test again built with AddressSanitizer and UndefinedBehaviorSanitizer, then a
-# few seconds of each fuzz target.
+# minute of each fuzz target.
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 	@$(MAKE) --no-print-directory test-asan
@@ -48,9 +49,11 @@ fuzz-build: setup
 	@CC=clang CXX=clang++ cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
 
-# Each target over its checked-in seeds for 5 seconds, so a regression fails the tests.
+# Each target over its checked-in seeds and on for TEST_FUZZ_SECONDS (a minute), so a regression fails the
+# tests and a broken property does not go unnoticed for long: five seconds each were too few to find
+# one that a longer run found.
 test-fuzz: fuzz-build
-	cd $(FUZZ_BUILD) && ctest --output-on-failure -j$(JOBS)
+	cd $(FUZZ_BUILD) && LINNERY_FUZZ_SECONDS=$(TEST_FUZZ_SECONDS) ctest --output-on-failure -j$(JOBS)
 
 # Longer runs: make fuzz [FUZZ_SECONDS=600]. Findings land in $(FUZZ_BUILD)/findings.
 fuzz: fuzz-build
