@@ -1,13 +1,15 @@
 # The README's commands: `make run [FILE=path]`, `make test`, `make install [PREFIX=dir]`, `make package`.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+TEST_FUZZ_SECONDS ?= 60
 JOBS       ?= 2
 FILE       ?= samples/果物.txt
 PREFIX     ?= /usr/local
 
-.PHONY: setup build run test test-asan fuzz-build test-fuzz fuzz install package screenshots bench clean
+.PHONY: setup build run test test-asan test-tsan fuzz-build test-fuzz fuzz install package screenshots bench clean
 
 setup:
 	@scripts/setup
@@ -19,17 +21,24 @@ build: setup
 run: build
 	$(BUILD)/app/linnery "$(FILE)"
 
-# Every test, then every test again built with AddressSanitizer and UndefinedBehaviorSanitizer, then a
-# few seconds of each fuzz target.
+# Every test, then every test again built with AddressSanitizer and UndefinedBehaviorSanitizer, the
+# tests that start threads built with ThreadSanitizer, then a minute of each fuzz target.
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 	@$(MAKE) --no-print-directory test-asan
+	@$(MAKE) --no-print-directory test-tsan
 	@$(MAKE) --no-print-directory test-fuzz
 
 test-asan: setup
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DLINNERY_SANITIZE=ON >/dev/null
 	@cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# Only what the tests labelled `threads` need (tests/CMakeLists.txt), with ThreadSanitizer.
+test-tsan: setup
+	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLINNERY_TSAN=ON >/dev/null
+	@cmake --build $(TSAN_BUILD) -j$(JOBS) --target core_tests MainWindowTest ReplaceWindowTest LongCommandTest
+	cd $(TSAN_BUILD) && ctest --output-on-failure -j$(JOBS) -L threads
 
 # DESTDIR, when given, is put in front of every installed path (for packagers).
 install: build
@@ -48,9 +57,11 @@ fuzz-build: setup
 	@CC=clang CXX=clang++ cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
 
-# Each target over its checked-in seeds for 5 seconds, so a regression fails the tests.
+# Each target over its checked-in seeds and on for TEST_FUZZ_SECONDS (a minute), so a regression fails the
+# tests and a broken property does not go unnoticed for long: five seconds each were too few to find
+# one that a longer run found.
 test-fuzz: fuzz-build
-	cd $(FUZZ_BUILD) && ctest --output-on-failure -j$(JOBS)
+	cd $(FUZZ_BUILD) && LINNERY_FUZZ_SECONDS=$(TEST_FUZZ_SECONDS) ctest --output-on-failure -j$(JOBS)
 
 # Longer runs: make fuzz [FUZZ_SECONDS=600]. Findings land in $(FUZZ_BUILD)/findings.
 fuzz: fuzz-build
@@ -60,4 +71,4 @@ bench: build
 	bench/run --build $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

@@ -75,7 +75,9 @@ void CommandRunner::caption(const std::string& text) {
     captions_.push_back(text);
     if (looping_ && !notified_) {
         notified_ = true;
-        QMetaObject::invokeMethod(this, &CommandRunner::showCaptions, Qt::QueuedConnection);
+        // By name, not as a functor: a functor would be allocated here and run and freed on the GUI
+        // thread, handed over by Qt's event queue under a lock that ThreadSanitizer cannot see.
+        QMetaObject::invokeMethod(this, "showCaptions", Qt::QueuedConnection);
     }
     changed_.notify_all();
 }
@@ -147,13 +149,7 @@ void CommandRunner::run(const std::function<void()>& work) {
             failure_ = failure;
             done_ = true;
             if (looping_)
-                QMetaObject::invokeMethod(
-                    this,
-                    [this] {
-                        if (loop_)
-                            loop_->quit();
-                    },
-                    Qt::QueuedConnection);
+                QMetaObject::invokeMethod(this, "quitLoop", Qt::QueuedConnection); // by name: see caption()
             changed_.notify_all();
         });
     } catch (const std::system_error&) {
@@ -190,6 +186,11 @@ void CommandRunner::run(const std::function<void()>& work) {
     replayHeldCloses();
     if (failure)
         std::rethrow_exception(failure);
+}
+
+void CommandRunner::quitLoop() {
+    if (loop_)
+        loop_->quit();
 }
 
 void CommandRunner::replayHeldCloses() {

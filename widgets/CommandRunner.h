@@ -56,7 +56,9 @@ class CommandRunner : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void showCaptions();
+    // Posted from the worker thread by name (see caption()).
+    Q_INVOKABLE void showCaptions();
+    Q_INVOKABLE void quitLoop();
     // Waits up to kQuietMs for the work, showing its captions; true when it is done.
     bool waitQuietly();
     // Closes the windows whose close request was held, once control is back in the event loop.

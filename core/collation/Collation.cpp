@@ -6,6 +6,7 @@
 
 #include <unicode/coll.h>
 #include <unicode/locid.h>
+#include <unicode/normalizer2.h>
 #include <unicode/ucnv.h>
 #include <unicode/unistr.h>
 #include <unicode/ustring.h>
@@ -166,6 +167,17 @@ struct Collation::Impl {
     Split foldedText(std::string_view line, const CodePage& cp, icu::UnicodeString& out) {
         const Split split = decode(line, cp);
         out.setTo(decoded.data(), split.units);
+        // Folding U+0345 (alone or inside a precomposed Greek letter) turns a combining mark into a
+        // letter, which canonical reordering no longer moves: such a text is decomposed first so that
+        // canonically equivalent lines still fold alike. Every such character lies in this range.
+        const UChar* const begin = decoded.data();
+        const UChar* const end = begin + split.units;
+        if (std::any_of(begin, end, [](UChar u) { return u == 0x0345 || (u >= 0x1F80 && u <= 0x1FFC); })) {
+            UErrorCode err = U_ZERO_ERROR;
+            const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(err);
+            if (U_SUCCESS(err))
+                out = nfd->normalize(out, err);
+        }
         out.foldCase(U_FOLD_CASE_DEFAULT);
         return split;
     }
@@ -193,8 +205,13 @@ Collation::Collation(const std::string& locale) : locale_(locale), impl_(std::ma
     // is not enough for that: ICU's Japanese tailoring puts hiragana/katakana and half-/full-width
     // kana differences beyond the tertiary level ("あ" == "ア" and "ｱ" == "ア" at TERTIARY in "ja").
     // IDENTICAL keeps the locale's order and only breaks the remaining ties, by code point, so lines
-    // compare equal exactly when they are equal after case folding (and canonical normalisation).
+    // compare equal exactly when they are equal after case folding and canonical normalisation.
     impl_->collator->setStrength(icu::Collator::IDENTICAL);
+    // Without normalisation ICU collates only FCD text correctly: combining marks out of canonical
+    // order made compare() and the sort keys disagree, and canonically equivalent lines unequal.
+    impl_->collator->setAttribute(UCOL_NORMALIZATION_MODE, UCOL_ON, err);
+    if (U_FAILURE(err))
+        throw std::invalid_argument("no collation for locale: " + locale);
 }
 
 Collation::~Collation() = default;
@@ -227,7 +244,7 @@ int Collation::compare(std::string_view a, std::string_view b, const CodePage& c
     const Impl::Split first = d.foldedText(a, cp, d.folded);
     const Impl::Split second = d.foldedText(b, cp, d.otherFolded);
     UErrorCode err = U_ZERO_ERROR;
-    // ICU guarantees that compare() orders like the sort keys of the same collator; the undecodable
+    // With normalisation on, ICU's compare() orders like the sort keys of the same collator; the undecodable
     // rest decides after that, as in keyOf().
     const UCollationResult r = d.collator->compare(d.folded, d.otherFolded, err);
     if (r != UCOL_EQUAL)

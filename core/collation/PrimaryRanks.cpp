@@ -7,6 +7,7 @@
 #include "core/text/Utf8Validation.h"
 
 #include <unicode/coleitr.h>
+#include <unicode/normalizer2.h>
 #include <unicode/tblcoll.h>
 #include <unicode/uchar.h>
 #include <unicode/ucnv.h>
@@ -37,6 +38,9 @@ enum Flag : std::uint8_t {
     kLongPrefix = 8, // weighs differently after certain runs of characters: in doubt after their last one
     kMark = 16,      // a combining mark, which may join a contraction across other marks
     kMultiFold = 32, // folds to several characters
+    // The collation normalises: where a text is not in FCD form its marks are put in canonical order.
+    kLeadCc = 64,   // starts with a mark (lead combining class): FCD only if the one before allows it
+    kMovable = 128, // holds a mark with ranks of its own, which canonical ordering may move past others
 };
 
 // The ranks of one character: `count` ranks, the rank itself or where the ranks start in `expansions`.
@@ -99,6 +103,9 @@ struct PrimaryRanks::Data {
         bool known;
     };
     std::unordered_map<std::uint32_t, Context> prefixPairs;
+    // Lead and trail combining classes of each character's folded form (the FCD test).
+    std::vector<std::uint8_t> leadCc = std::vector<std::uint8_t>(0x10000, 0);
+    std::vector<std::uint8_t> trailCc = std::vector<std::uint8_t>(0x10000, 0);
 
     CodePage::Kind kind = CodePage::Kind::Utf8;
     std::array<std::uint16_t, 256> single{};
@@ -287,25 +294,51 @@ std::shared_ptr<const PrimaryRanks> PrimaryRanks::of(const Collation& coll, cons
         }
         return true;
     };
+    std::unique_ptr<icu::CollationElementIterator> elements(
+        rules->createCollationElementIterator(icu::UnicodeString()));
+    const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(err);
+    if (!elements || U_FAILURE(err))
+        return slot;
+    const auto leadCc = [](UChar32 c) {
+        return static_cast<std::uint8_t>(u_getIntPropertyValue(c, UCHAR_LEAD_CANONICAL_COMBINING_CLASS));
+    };
+    const auto trailCc = [](UChar32 c) {
+        return static_cast<std::uint8_t>(u_getIntPropertyValue(c, UCHAR_TRAIL_CANONICAL_COMBINING_CLASS));
+    };
     for (std::size_t c = 0; c < d->chars.size(); ++c) {
         const Sources::Char& ch = src.chars[c];
         CharInfo& info = d->chars[c];
+        const auto self = static_cast<UChar32>(c);
+        d->leadCc[c] = leadCc(ch.length ? ch.folded[0] : self);
+        d->trailCc[c] = trailCc(ch.length ? ch.folded[ch.length - 1] : self);
         if (ch.length == 0)
             continue; // stays unknown
-        std::uint8_t flags = 0;
+        std::uint8_t flags = d->leadCc[c] != 0 ? kLeadCc : 0;
+        icu::UnicodeString decomposed;
         for (std::size_t i = 0; i < ch.length; ++i) {
-            flags |= src.context[static_cast<std::size_t>(ch.folded[i])];
-            if (u_getCombiningClass(ch.folded[i]) != 0)
+            const UChar32 f = ch.folded[i];
+            flags |= src.context[static_cast<std::size_t>(f)];
+            if (u_getCombiningClass(f) != 0)
                 flags |= kMark;
+            // Not FCD on its own; or a Tibetan vowel ICU always decomposes when normalising.
+            if ((i > 0 && leadCc(f) != 0 && trailCc(ch.folded[i - 1]) > leadCc(f)) || f == 0x0F73 ||
+                f == 0x0F75 || f == 0x0F81)
+                flags |= kUnknown;
+            decomposed += nfd->normalize(icu::UnicodeString(f), err);
         }
+        for (const UChar32 part : codePoints(decomposed))
+            if (u_getCombiningClass(part) != 0 && !primariesOf(*elements, icu::UnicodeString(part)).empty())
+                flags |= kMovable;
+        // Decomposed before folding by the collation (U+0345, the Greek letters that hold it).
+        icu::UnicodeString own;
+        if (nfd->getDecomposition(self, own) ? own.indexOf(char16_t{0x0345}) >= 0 : self == 0x0345)
+            flags |= kUnknown;
         if (ch.length > 1)
             flags |= (flags & (kStarter | kPrefixed | kLongPrefix)) ? kUnknown : kMultiFold;
         d->folded[c] = static_cast<std::uint16_t>(ch.folded[ch.length - 1]);
         const bool known = !(flags & kUnknown) && store(ch.primaries, info.value, info.count);
         info.flags = known ? flags : std::uint8_t{kUnknown};
     }
-    std::unique_ptr<icu::CollationElementIterator> elements(
-        rules->createCollationElementIterator(icu::UnicodeString()));
     for (const auto& [before, c] : src.prefixed) {
         // The weights of c after `before`: those of the pair minus those of `before` alone.
         const std::vector<std::uint32_t> alone = primariesOf(*elements, icu::UnicodeString(before));
@@ -395,6 +428,25 @@ class Pieces {
     const unsigned char* end_ = nullptr;
 };
 
+// Whether the marks that follow (up to the next character that starts without one) are in FCD order,
+// `trail` being the trail combining class of the character before them.
+bool canonicallyOrdered(const PrimaryRanks::Data& d, Pieces text, std::uint8_t trail) {
+    while (!text.atEnd()) {
+        const int32_t c = text.next(d);
+        if (c < 0)
+            return true; // the collation sees the text up to here
+        if (c > 0xFFFF)
+            return false;
+        const std::uint8_t lead = d.leadCc[static_cast<std::size_t>(c)];
+        if (lead == 0)
+            return true;
+        if (trail > lead || (d.chars[static_cast<std::size_t>(c)].flags & kUnknown))
+            return false;
+        trail = d.trailCc[static_cast<std::size_t>(c)];
+    }
+    return true;
+}
+
 } // namespace
 
 PrimaryRanks::Result PrimaryRanks::ranks(std::string_view line, std::size_t skip, std::uint16_t* out,
@@ -421,6 +473,14 @@ PrimaryRanks::Result PrimaryRanks::ranks(const std::string_view* pieces, int pie
             if (info.flags & kUnknown)
                 return stop();
             const std::uint16_t self = d.folded[static_cast<std::size_t>(c)];
+            // Where the text is not FCD the collation puts its marks in canonical order first.
+            if ((info.flags & kLeadCc) && before >= 0 &&
+                d.trailCc[static_cast<std::size_t>(before)] > d.leadCc[static_cast<std::size_t>(c)])
+                return stop();
+            // A mark with ranks of its own keeps its place only if no mark after it moves in front.
+            if ((info.flags & kMovable) &&
+                !canonicallyOrdered(d, text, d.trailCc[static_cast<std::size_t>(c)]))
+                return stop();
             if ((info.flags & kLongPrefix) && before >= 0 &&
                 d.longPrefixPairs.count(pairKey(d.folded[static_cast<std::size_t>(before)], self)))
                 return stop();

@@ -122,6 +122,15 @@ TEST(CollationOrder, RanksGiveTheOrderOfTheSortKeys) {
     }
 }
 
+TEST(CollationOrder, RanksFollowCanonicalOrder) {
+    // The collation puts marks in canonical order first: marks with ranks of their own trade places
+    // (U+0363 ranks like "a"), and a mark moving into a voiced kana changes what stands before "ー".
+    const LineList list =
+        listOf({"a\u0363\u0E38", "a\u0E38a", "a\u0E38\u0363", "a\u0E38", "a\u0E38\u0363b", "\u302B\u20EB",
+                "\u302B\x01\u20EB", "が\u0316ー", "か\u0316\u3099ー", "がー", "が\u0316ア", "がア"});
+    EXPECT_EQ(collationOrder(list.views(), OrderMethod::Ranks), referenceOrder(list));
+}
+
 TEST(CollationOrder, NothingToSortTakesNoKeys) {
     // One line of 200 MB would take seconds and gigabytes to key.
     LineViews one;

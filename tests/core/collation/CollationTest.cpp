@@ -98,7 +98,13 @@ INSTANTIATE_TEST_SUITE_P(
                       PairCase{"あ", "ア", -1}, PairCase{"ｱ", "ア", 1}, PairCase{"A", "Ａ", -1},
                       PairCase{"a", "Ａ", -1}, PairCase{"か", "が", -1}, PairCase{"つ", "っ", 1},
                       // Only letter case is ignored: any other difference makes lines unequal.
-                      PairCase{"a b", "ab", -1}, PairCase{"a-b", "ab", -1}));
+                      PairCase{"a b", "ab", -1}, PairCase{"a-b", "ab", -1},
+                      // Marks out of canonical order (not FCD), once with an ignorable control between.
+                      PairCase{"\u302B\u20EB", "\u302B\x01\u20EB", -1},
+                      PairCase{"\u302B\u20EB", "\u20EB\u302B", 0},
+                      // U+0345 folds to a letter: canonically equivalent lines stay equal all the same.
+                      PairCase{"\u03B1\u0345\u0301", "\u03B1\u0301\u0345", 0},
+                      PairCase{"\u1FB3\u0301", "\u03B1\u0301\u0345", 0}));
 
 TEST(CollationTest, EqualKeysOnlyForCaseDifferences) {
     const Collation coll("ja");
