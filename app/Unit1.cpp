@@ -7,6 +7,8 @@
 #include "core/commands/DeleteCommands.h"
 #include "core/lines/LineError.h"
 #include "core/commands/OrderCommands.h"
+#include "core/commands/WindowTitle.h"
+#include "core/files/Paths.h"
 #include "core/files/SafeWrite.h"
 #include "core/files/TextFile.h"
 #include "forms/Unit2.h"

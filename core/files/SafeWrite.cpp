@@ -1,5 +1,6 @@
 #include "core/files/SafeWrite.h"
 
+#include "core/files/Paths.h"
 #include "core/lines/LineError.h"
 
 #include <algorithm>
@@ -444,9 +445,8 @@ struct CopyPlace {
 };
 
 std::vector<CopyPlace> copyPlaces(const std::string& file) {
-    const auto slash = file.rfind('/');
-    const std::string base = slash == std::string::npos ? file : file.substr(slash + 1);
-    const std::string folder = slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
+    const PathParts parts = splitPath(file);
+    const std::string base(parts.name), folder(parts.folder);
     std::vector<CopyPlace> places{{folder, base + std::string(kCopySuffix), false},
                                   {folder, base + std::string(kCopySuffix) + "-2", false}};
     const std::string state = stateFolder();
@@ -613,25 +613,11 @@ void writeToDevice(const std::string& path, const ContentWriter& write) {
     write(out.fd);
 }
 
-// The file a save really replaces: a symlink is followed, so the link itself stays a link.
+// The file a save really replaces: a symlink is followed, so the link itself stays a link. A symlink
+// loop is the create error.
 std::string resolveSymlinks(const std::string& path) {
-    std::string target = path;
-    for (int depth = 0; depth < 40; ++depth) {
-        struct stat st {};
-        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return target;
-        std::string link(PATH_MAX, '\0');
-        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
-        if (n <= 0)
-            return target;
-        link.resize(static_cast<std::size_t>(n));
-        if (link[0] == '/') {
-            target = link;
-        } else {
-            const auto slash = target.rfind('/');
-            target = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + link;
-        }
-    }
+    if (std::optional<std::string> file = followSymlinks(path))
+        return std::move(*file);
     throw LineError::create(path, systemReason(ELOOP));
 }
 
@@ -673,15 +659,9 @@ bool sameSaveTarget(const std::string& a, const std::string& b) {
     } catch (const LineError&) {
         return false;
     }
-    auto split = [](const std::string& f) {
-        const auto slash = f.rfind('/');
-        return slash == std::string::npos ? std::pair<std::string, std::string>(".", f)
-                                          : std::pair(f.substr(0, slash + 1), f.substr(slash + 1));
-    };
-    const auto [folderA, baseA] = split(fa);
-    const auto [folderB, baseB] = split(fb);
-    return baseA == baseB && ::stat(folderA.c_str(), &sa) == 0 && ::stat(folderB.c_str(), &sb) == 0 &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    const PathParts partsA = splitPath(fa), partsB = splitPath(fb);
+    return partsA.name == partsB.name && ::stat(folderToOpen(partsA).c_str(), &sa) == 0 &&
+           ::stat(folderToOpen(partsB).c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 std::vector<std::string> writeFileSafely(const std::string& path, const ContentWriter& write) {
@@ -698,9 +678,9 @@ std::vector<std::string> writeFileSafely(const std::string& path, const ContentW
     }
 
     Target t{path, resolveSymlinks(path), -1, {}, false, {}};
-    const auto slash = t.file.rfind('/');
-    t.base = slash == std::string::npos ? t.file : t.file.substr(slash + 1);
-    const std::string folder = slash == std::string::npos ? "." : t.file.substr(0, slash + 1);
+    const PathParts parts = splitPath(t.file);
+    t.base = parts.name;
+    const std::string folder = folderToOpen(parts);
     if (t.base.empty())
         throw LineError::create(path, systemReason(EISDIR));
     Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
