@@ -9,7 +9,7 @@
 #include "core/commands/OrderCommands.h"
 #include "core/commands/WindowTitle.h"
 #include "core/files/Paths.h"
-#include "core/files/SafeWrite.h"
+#include "core/files/SafetyCopies.h"
 #include "core/files/TextFile.h"
 #include "forms/Unit2.h"
 #include "forms/Unit3.h"

@@ -6,6 +6,7 @@
 #include "core/lines/LineError.h"
 #include "core/lines/LineList.h"
 #include "core/files/SafeWrite.h"
+#include "core/files/SafetyCopies.h"
 #include "core/text/Settings.h"
 #include "core/files/TextFile.h"
 
