@@ -23,8 +23,9 @@ using ContentWriter = std::function<void(int fd)>;
 //   leaves the old file, the new one, or the file beside its safety copy.
 // - A pipe or device is written as it is, opened without waiting for a reader.
 //
-// The create error when nothing could be written, the write error when the content could not; both
-// carry the system's reason, and in both cases the old file is as it was. After a save that succeeded,
+// The create error when nothing could be written (the safety-copy folder error when an in-place save
+// finds no folder for its copy), the write error when the content could not; each carries the system's
+// reason, and in every case the old file is as it was. After a save that succeeded,
 // the file's leftover safety copies are no longer needed: they are removed, and returned.
 std::vector<std::string> writeFileSafely(const std::string& path, const ContentWriter& write);
 

@@ -125,6 +125,13 @@ std::vector<CopyPlace> copyPlaces(const std::string& file) {
     return places;
 }
 
+// A copy's folder as a message names it: without the "/" the copy's name went behind, "." for none.
+std::string folderName(const std::string& folder) {
+    if (folder.empty())
+        return ".";
+    return folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
+}
+
 // Makes the folder and those above it, private where it makes them.
 int makeFolders(const std::string& folder) {
     for (std::size_t at = 1; at <= folder.size(); ++at)
@@ -176,27 +183,32 @@ void takeSafetyCopy(const std::string& path, const std::string& file, int in, Sa
                     SignalGuard& guard) {
     int error = 0;
     bool whileCopying = false, refused = false;
-    std::string inTheWay;
+    std::string inTheWay, refusing;
     for (const CopyPlace& place : copyPlaces(file)) {
         if (refused && place.name.ends_with("-2"))
             continue; // the folder refused the first name already
         if (place.stateFolder && place.name.ends_with(kCopySuffix))
             if (const int made = makeFolders(place.folder)) {
                 error = made;
+                refusing = place.folder;
                 break;
             }
         error = takeCopy(place.folder, place.name, in, copy, guard, whileCopying);
         if (error == 0)
             return;
         refused = error != EEXIST;
-        if (!refused)
+        if (refused)
+            refusing = place.folder;
+        else
             inTheWay += (inTheWay.empty() ? "" : ", ") + place.folder + place.name;
     }
     if (error == EEXIST)
         throw LineError::create(path, "safety copies that earlier saves did not finish are in the way: " +
                                           inTheWay);
-    throw whileCopying ? LineError::write(path, systemReason(error))
-                       : LineError::create(path, systemReason(error));
+    if (whileCopying)
+        throw LineError::write(path, systemReason(error));
+    // The target itself could be written: what the user can change is the folder that refused.
+    throw LineError::safetyCopyFolder(folderName(refusing), systemReason(error));
 }
 
 bool SafetyCopy::putBack(int out, off_t size) const {

@@ -35,8 +35,9 @@ struct SafetyCopy {
 // Copies the content of `in` (the file at `file`, saved under the name `path`) into a safety copy, whole
 // and on the disk before the file changes: beside the file, or in the state folder where the file's
 // folder refuses it, under the second name where an earlier copy is in the way. The guard removes it
-// should the program be ended before the file begins to change. Raises the create error when no place
-// takes it, or the write error when it cannot be copied.
+// should the program be ended before the file begins to change. Raises the safety-copy folder error,
+// naming the last folder that refused it, when no place takes it; the create error when earlier copies
+// are in the way; the write error when it cannot be copied.
 void takeSafetyCopy(const std::string& path, const std::string& file, int in, SafetyCopy& copy,
                     SignalGuard& guard);
 

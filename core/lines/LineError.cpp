@@ -40,6 +40,13 @@ LineError LineError::staging() {
     return LineError("RichEdit での行の挿入ｴﾗｰ").inEnglish("cannot insert the lines into the staging text");
 }
 
+LineError LineError::safetyCopyFolder(std::string_view folder, std::string reason) {
+    LineError e("ﾌｫﾙﾀﾞ ", std::string(folder), " に保存前の内容の控えを作成できません");
+    e.inEnglish("cannot create the copy of the old content in folder ");
+    e.reason_ = std::move(reason);
+    return e;
+}
+
 LineError LineError::leftoverCopy(std::string_view copyPath) {
     LineError e("保存が途中で終わったときの元の内容が ", std::string(copyPath), " に残っています");
     e.reason_ = "the file's content from before a save that did not finish; copy it back over the file, "

@@ -29,6 +29,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <unistd.h>
 
 using namespace linnery;
 using linnery::test::dropFiles;
@@ -404,6 +405,26 @@ void MainWindowTest::saveErrorKeepsTheOldFile() {
     QCOMPARE(w.dialogs.errors, QStringList{"ﾌｧｲﾙ " + bad + " を作成できません."});
     // The chosen path is the save name already.
     QCOMPARE(QString::fromStdString(w.form1->saveName()), bad);
+
+    // An in-place save (a hard link) with no folder for its safety copy: too long a name beside the
+    // file, and a state folder whose parent is a file. The box names that folder.
+    const QString linked = writeFile(dir, QString(245, 'n'), "x\n");
+    QCOMPARE(::link(QFile::encodeName(linked), QFile::encodeName(dir.filePath("link"))), 0);
+    const bool stateSet = qEnvironmentVariableIsSet("XDG_STATE_HOME");
+    const QByteArray state = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", QFile::encodeName(linked));
+    w.dialogs.errors.clear();
+    w.dialogs.saveAnswers.push_back({true, linked});
+    w.form1->SaveAs1Click();
+    if (stateSet)
+        qputenv("XDG_STATE_HOME", state);
+    else
+        qunsetenv("XDG_STATE_HOME");
+    QCOMPARE(w.dialogs.errors,
+             QStringList{"ﾌｫﾙﾀﾞ " + linked + "/linnery に保存前の内容の控えを作成できません."});
+    QCOMPARE(w.dialogs.errorDetails.constLast(),
+             linked + "/linnery: " + QString::fromLocal8Bit(std::strerror(ENOTDIR)));
+    QCOMPARE(readFile(linked), QByteArray("x\n"));
 }
 
 // A copy an unfinished save left beside the file is named at the load and removed by the next save.
