@@ -42,7 +42,10 @@ std::string absolutePath(std::string_view path) {
 }
 
 std::string_view fileNamePart(std::string_view path) {
-    return splitPath(path).name;
+    const std::size_t last = path.find_last_not_of('/');
+    if (last == std::string_view::npos)
+        return path.substr(0, 1); // the root, or nothing
+    return splitPath(path.substr(0, last + 1)).name;
 }
 
 std::optional<std::string> followSymlinks(const std::string& path) {

@@ -26,7 +26,8 @@ std::string folderToOpen(const PathParts& parts);
 // a trailing "/" stays too, as it makes the path name a folder only.
 std::string absolutePath(std::string_view path);
 
-// The name part of a path: the bytes behind its last "/".
+// The name part of a path, as the title shows it: its last step, the bytes behind its last "/" once the
+// "/" a folder's path may end in is set aside ("/" for the root).
 std::string_view fileNamePart(std::string_view path);
 
 // The file a path leads to once its symlinks are followed (the link itself stays a link when that file
