@@ -57,10 +57,14 @@ struct BusyCursor {
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-// The only whole copy of a file's earlier content may be one an unfinished save left; the user hears of it.
+// The only whole copy of a file's earlier content may be one an unfinished save left; the user hears of
+// it. Its removal after a save that succeeded is news, not an error.
 void reportLeftoverCopies(const std::vector<std::string>& copies, bool removed) {
     for (const std::string& copy : copies)
-        reportError(removed ? LineError::leftoverCopyRemoved(copy) : LineError::leftoverCopy(copy));
+        if (removed)
+            reportInformation(LineError::leftoverCopyRemoved(copy));
+        else
+            reportError(LineError::leftoverCopy(copy));
 }
 
 } // namespace
