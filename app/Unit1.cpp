@@ -5,7 +5,9 @@
 #include "core/commands/ColumnSort.h"
 #include "core/commands/DeleteCommands.h"
 #include "core/commands/OrderCommands.h"
-#include "core/files/SafeWrite.h"
+#include "core/commands/WindowTitle.h"
+#include "core/files/Paths.h"
+#include "core/files/SafetyCopies.h"
 #include "core/files/TextFile.h"
 #include "core/lines/LineError.h"
 #include "forms/Unit2.h"
@@ -54,10 +56,14 @@ struct BusyCursor {
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-// The only whole copy of a file's earlier content may be one an unfinished save left; the user hears of it.
+// The only whole copy of a file's earlier content may be one an unfinished save left; the user hears of
+// it. Its removal after a save that succeeded is news, not an error.
 void reportLeftoverCopies(const std::vector<std::string>& copies, bool removed) {
     for (const std::string& copy : copies)
-        reportError(removed ? LineError::leftoverCopyRemoved(copy) : LineError::leftoverCopy(copy));
+        if (removed)
+            reportInformation(LineError::leftoverCopyRemoved(copy));
+        else
+            reportError(LineError::leftoverCopy(copy));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "cli/CliCommand.h"
 #include "cli/Options.h"
 #include "core/files/SafeWrite.h"
+#include "core/files/SafetyCopies.h"
 #include "core/files/TextFile.h"
 #include "core/lines/LineError.h"
 #include "core/lines/LineList.h"

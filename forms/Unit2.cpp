@@ -19,6 +19,30 @@
 
 namespace linnery {
 
+namespace {
+
+// Rewriting a file that holds a NUL byte would cut it there, so it is left whole; the user hears which
+// files those were. The box names the first few, its details every one.
+void tellLeftAtNul(const std::vector<std::string>& paths) {
+    constexpr std::size_t kNamedInText = 10;
+    if (paths.empty())
+        return;
+    QString text = QString::fromStdString(leftAtNulNotice(static_cast<int>(paths.size())));
+    QString detail;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (i < kNamedInText)
+            text += QLatin1Char('\n') + pathText(paths[i]);
+        detail += pathText(paths[i]) + QLatin1Char('\n');
+    }
+    if (paths.size() > kNamedInText)
+        text += QStringLiteral("\n…");
+    else
+        detail.clear();
+    Dialogs::instance().informationBox(text, detail);
+}
+
+} // namespace
+
 TForm2::TForm2(TForm4* report, TextSettings settings, QWidget* parent)
     : QWidget(parent, Qt::Window), report_(report), settings_(std::move(settings)) {
     setObjectName(QStringLiteral("Form2"));
@@ -101,6 +125,7 @@ void TForm2::replaceDropped(const std::vector<std::string>& paths) {
     }
     report_->setReport(result);
     Dialogs::instance().showModal(report_);
+    tellLeftAtNul(result.leftAtNul);
     raise();
     activateWindow();
 }

@@ -44,6 +44,24 @@ bool runFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QString&
     fileName = dialog.selectedFiles().constFirst();
     return true;
 }
+void showBox(QMessageBox::Icon icon, const QString& text, const QString& detail) {
+    QMessageBox box(icon, kTitle, text, QMessageBox::Ok);
+    box.setDetailedText(detail);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+// The box's text and detail for an error.
+void boxTexts(const LineError& error, QString& text, QString& detail) {
+    const auto utf8 = [](std::string_view words) { return std::string(words); };
+    const auto fileName = [](std::string_view path) { return pathText(path).toStdString(); };
+    text = QString::fromStdString(errorBoxText(error, utf8, fileName));
+    // The path is file-system bytes, the reason is in the locale's encoding.
+    detail = QString::fromLocal8Bit(error.reason());
+    if (!detail.isEmpty() && !error.path().empty())
+        detail = pathText(error.path()) + QStringLiteral(": ") + detail;
+}
+
 } // namespace
 
 Dialogs& Dialogs::instance() {
@@ -64,10 +82,11 @@ bool QtDialogs::saveFile(QWidget* parent, const QString& filter, QString& fileNa
 }
 
 void QtDialogs::errorBox(const QString& text, const QString& detail) {
-    QMessageBox box(QMessageBox::Critical, kTitle, text, QMessageBox::Ok);
-    box.setDetailedText(detail);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
+    showBox(QMessageBox::Critical, text, detail);
+}
+
+void QtDialogs::informationBox(const QString& text, const QString& detail) {
+    showBox(QMessageBox::Information, text, detail);
 }
 
 void QtDialogs::messageBox(QWidget* parent, const QString& text) {
@@ -114,19 +133,19 @@ QString qtFileFilter(const QString& filter) {
 void reportError(const std::exception& error) {
     QString text, detail;
     if (const auto* lineError = dynamic_cast<const LineError*>(&error)) {
-        const auto utf8 = [](std::string_view words) { return std::string(words); };
-        const auto fileName = [](std::string_view path) { return pathText(path).toStdString(); };
-        text = QString::fromStdString(errorBoxText(*lineError, utf8, fileName));
-        // The path is file-system bytes, the reason is in the locale's encoding.
-        detail = QString::fromLocal8Bit(lineError->reason());
-        if (!detail.isEmpty() && !lineError->path().empty())
-            detail = pathText(lineError->path()) + QStringLiteral(": ") + detail;
+        boxTexts(*lineError, text, detail);
     } else if (dynamic_cast<const std::bad_alloc*>(&error)) {
         text = QString::fromStdString(errorBoxText(LineError::insert().what()));
     } else {
         text = QString::fromUtf8(error.what());
     }
     Dialogs::instance().errorBox(text, detail);
+}
+
+void reportInformation(const LineError& news) {
+    QString text, detail;
+    boxTexts(news, text, detail);
+    Dialogs::instance().informationBox(text, detail);
 }
 
 } // namespace linnery

@@ -3,9 +3,7 @@
 #include "core/files/TextFile.h"
 #include "core/lines/LineError.h"
 
-#include <algorithm>
 #include <ctime>
-#include <filesystem>
 #include <new>
 
 namespace linnery {
@@ -91,38 +89,6 @@ void Editor::loadDocument(const std::string& path) {
     doc.assign(std::move(lines));
     // A judgement that ran out of memory tells nothing: the text is read as a new one.
     doc.setText(text ? std::move(text) : settings_.contextForNewText());
-}
-
-std::string absolutePath(std::string_view path) {
-    if (path.empty() || path.front() == '/')
-        return std::string(path);
-    std::error_code error;
-    std::string result = std::filesystem::current_path(error).native();
-    if (error || result.empty())
-        return std::string(path);
-    for (std::size_t pos = 0; pos <= path.size();) {
-        const std::size_t end = std::min(path.find('/', pos), path.size());
-        const std::string_view step = path.substr(pos, end - pos);
-        if (!step.empty() && step != ".") {
-            if (result.back() != '/')
-                result += '/';
-            result += step;
-        }
-        pos = end + 1;
-    }
-    if (path.back() == '/' && result.back() != '/')
-        result += '/'; // still a folder's name
-    return result;
-}
-
-std::string_view fileNamePart(std::string_view path) {
-    // In a file name "/" is always a separator byte: no file-system encoding in use has it in a character.
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-std::string titleCaption(std::string_view shownName, int lineCount) {
-    return std::string(shownName) + " - (" + std::to_string(lineCount) + "行) - Linnery";
 }
 
 } // namespace linnery

@@ -69,17 +69,4 @@ class Editor {
     std::uint64_t undoCopiesTaken_ = 0;
 };
 
-// A path as it will still name the same file after the working folder changes: a relative one is put
-// behind the working folder, without its "." steps (".." stays, since the folder before it may be a
-// link). Absolute and empty paths, and every path while the working folder is gone, stay as they are.
-std::string absolutePath(std::string_view path);
-// The name part of a path: the bytes behind its last "/" (a file-system byte, whatever the code page).
-std::string_view fileNamePart(std::string_view path);
-// The text of the main window's caption (UTF-8): the name part as the window shows it, " - (", the line
-// count, "行) - Linnery".
-std::string titleCaption(std::string_view shownName, int lineCount);
-
-// The open name after a clipboard import and after an open dialog left it empty.
-inline constexpr std::string_view kClipboardName = "ClipBoard";
-
 } // namespace linnery

@@ -103,4 +103,9 @@ std::string replacementSummary(int fileCount, int rewrittenCount) {
     return summary;
 }
 
+std::string leftAtNulNotice(int fileCount) {
+    return "以下の " + std::to_string(fileCount) +
+           " 個のファイルは NUL 文字を含むため、行単位置き換えを実行せずにそのままにしました。";
+}
+
 } // namespace linnery

@@ -41,5 +41,8 @@ TextsInCodePage typedTexts(std::string searchUtf8, std::string replacementUtf8);
 
 // The report's summary line (UTF-8).
 std::string replacementSummary(int fileCount, int rewrittenCount);
+// What the window tells after the report when files were left whole for their NUL byte (UTF-8); the
+// paths follow it.
+std::string leftAtNulNotice(int fileCount);
 
 } // namespace linnery

@@ -50,6 +50,13 @@ LineError LineError::notInCodePage(std::string_view character, std::string_view 
                    ") is not in the code page " + cp);
 }
 
+LineError LineError::safetyCopyFolder(std::string_view folder, std::string reason) {
+    LineError e("ﾌｫﾙﾀﾞ ", std::string(folder), " に保存前の内容の控えを作成できません");
+    e.inEnglish("cannot create the copy of the old content in folder ");
+    e.reason_ = std::move(reason);
+    return e;
+}
+
 LineError LineError::leftoverCopy(std::string_view copyPath) {
     LineError e("保存が途中で終わったときの元の内容が ", std::string(copyPath), " に残っています");
     e.reason_ = "the file's content from before a save that did not finish; copy it back over the file, "

@@ -54,6 +54,9 @@ class LineError : public std::runtime_error {
     static LineError staging();
     // A typed text holds a character (UTF-8) that the document's code page cannot hold.
     static LineError notInCodePage(std::string_view character, std::string_view codePage);
+    // "ﾌｫﾙﾀﾞ %s に保存前の内容の控えを作成できません": an in-place save refused because no folder took the
+    // copy of the old content it keeps until the new one is on the disk; the folder is the last one tried.
+    static LineError safetyCopyFolder(std::string_view folder, std::string reason = {});
     // "保存が途中で終わったときの元の内容が %s に残っています": a leftover safety copy, found when the
     // file was loaded or could not be saved.
     static LineError leftoverCopy(std::string_view copyPath);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <string>
 
 using namespace linnery::test;
@@ -38,6 +39,14 @@ TEST(MessageCli, FormsInEveryLocale) {
           "linnery-cli: cannot open file " + japanese + ": " + noFile + "\n");
     check("create error, ASCII", {"-o", dir.file("no/f"), "cat", list}, "C", "", 1, "",
           "linnery-cli: cannot create file " + dir.file("no/f") + ": " + noFile + "\n");
+    // Written in place (a hard link), with no folder for the safety copy: beside it the name is too
+    // long, and the state folder's parent is a file.
+    const std::string linked = dir.file(std::string(245, 'n'), "old\n");
+    std::filesystem::create_hard_link(linked, dir.file("link"));
+    check("safety copy folder error, ASCII", {"-o", linked, "cat", list}, "C",
+          "export XDG_STATE_HOME='" + linked + "'; exec", 1, "",
+          "linnery-cli: cannot create the copy of the old content in folder " + linked +
+              "/linnery: " + linnery::systemReason(ENOTDIR) + "\n");
     check("full output", {"cat", list}, "C.UTF-8", toFull, 1, "",
           "linnery-cli: ｽﾄﾘｰﾑへの書き込みｴﾗｰ: standard output: " + full + "\n");
     check("full output, ASCII", {"cat", list}, "C", toFull, 1, "",

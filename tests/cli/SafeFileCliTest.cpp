@@ -136,6 +136,17 @@ const Case kCases[] = {
      },
      0, "", "+old\r\n",
      [](const Fixture& f, const CliResult&) { EXPECT_EQ(namesIn(f.dir.file("tmp")), Args{"linnery"}); }},
+    {"NoFolderTakesTheSafetyCopy",
+     [](Fixture& f) {
+         // Written in place (a hard link), the copy's name too long beside it, and a state folder that
+         // cannot be made (its parent is a file): the message names that folder, not the target.
+         f.target = f.file(std::string(245, 'n'));
+         fs::create_hard_link(f.target, f.dir.file("link"));
+         f.shellPrefix = "export XDG_STATE_HOME='" + f.target + "'; exec";
+         return Args{"-o", f.target, "prefix", "+", f.target};
+     },
+     1, "linnery-cli: ﾌｫﾙﾀﾞ @/linnery に保存前の内容の控えを作成できません: " + reason(ENOTDIR) + "\n",
+     "old\n"},
     {"InterruptedSaveLeavesNoTemporaryFile",
      [](Fixture& f) {
          return Args{"-o", f.target = f.file("out"), "cat", f.file("in", lines(200000))};

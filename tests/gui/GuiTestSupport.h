@@ -33,7 +33,8 @@ class FakeDialogs : public Dialogs {
 
     // What the program showed.
     QStringList proposedOpenNames, proposedSaveNames, openFilters, saveFilters;
-    QStringList errors, errorDetails, messages, textCaptions, textPrompts, urls;
+    QStringList errors, errorDetails, information, informationDetails, messages, textCaptions, textPrompts,
+        urls;
     QList<QDialog*> modalWindows;
 
     FakeDialogs() { Dialogs::setInstance(this); }
@@ -50,6 +51,10 @@ class FakeDialogs : public Dialogs {
     void errorBox(const QString& text, const QString& detail) override {
         errors << text;
         errorDetails << detail;
+    }
+    void informationBox(const QString& text, const QString& detail) override {
+        information << text;
+        informationDetails << detail;
     }
     void messageBox(QWidget*, const QString& text) override { messages << text; }
     QString textEntry(QWidget*, const QString& caption, const QString& prompt,

@@ -30,6 +30,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <unistd.h>
 
 using namespace linnery;
 using linnery::test::dropFiles;
@@ -417,12 +418,15 @@ void MainWindowTest::droppingAFolderShowsTheOpenError() {
     QTemporaryDir dir;
     const QString folder = dir.filePath("folder");
     QDir().mkdir(folder);
-    Windows w;
-    QVERIFY(dropFiles(w.form1.get(), {folder}));
-    QCOMPARE(w.dialogs.errors, QStringList{"ﾌｧｲﾙ " + folder + " は開けません."});
-    QCOMPARE(w.title(), QStringLiteral("Linnery"));
-    w.form1->Delete1Click();
-    QCOMPARE(w.title(), QStringLiteral("folder - (0行) - Linnery"));
+    // File managers may hand a folder over with a trailing "/": the title still shows its name.
+    for (const QString& dropped : {folder, folder + "/"}) {
+        Windows w;
+        QVERIFY(dropFiles(w.form1.get(), {dropped}));
+        QCOMPARE(w.dialogs.errors, QStringList{"ﾌｧｲﾙ " + dropped + " は開けません."});
+        QCOMPARE(w.title(), QStringLiteral("Linnery"));
+        w.form1->Delete1Click();
+        QCOMPARE(w.title(), QStringLiteral("folder - (0行) - Linnery"));
+    }
 }
 
 void MainWindowTest::saveCommands() {
@@ -459,6 +463,26 @@ void MainWindowTest::saveErrorKeepsTheOldFile() {
     QCOMPARE(w.dialogs.errors, QStringList{"ﾌｧｲﾙ " + bad + " を作成できません."});
     // The chosen path is the save name already.
     QCOMPARE(QString::fromStdString(w.form1->saveName()), bad);
+
+    // An in-place save (a hard link) with no folder for its safety copy: too long a name beside the
+    // file, and a state folder whose parent is a file. The box names that folder.
+    const QString linked = writeFile(dir, QString(245, 'n'), "x\n");
+    QCOMPARE(::link(QFile::encodeName(linked), QFile::encodeName(dir.filePath("link"))), 0);
+    const bool stateSet = qEnvironmentVariableIsSet("XDG_STATE_HOME");
+    const QByteArray state = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", QFile::encodeName(linked));
+    w.dialogs.errors.clear();
+    w.dialogs.saveAnswers.push_back({true, linked});
+    w.form1->SaveAs1Click();
+    if (stateSet)
+        qputenv("XDG_STATE_HOME", state);
+    else
+        qunsetenv("XDG_STATE_HOME");
+    QCOMPARE(w.dialogs.errors,
+             QStringList{"ﾌｫﾙﾀﾞ " + linked + "/linnery に保存前の内容の控えを作成できません."});
+    QCOMPARE(w.dialogs.errorDetails.constLast(),
+             linked + "/linnery: " + QString::fromLocal8Bit(std::strerror(ENOTDIR)));
+    QCOMPARE(readFile(linked), QByteArray("x\n"));
 }
 
 // A copy an unfinished save left beside the file is named at the load and removed by the next save.
@@ -472,8 +496,11 @@ void MainWindowTest::leftoverSafetyCopyIsToldOfAndGoesWithTheNextSave() {
     QVERIFY(w.dialogs.errorDetails.constFirst().startsWith(copy + ": the file's content from before"));
     w.dialogs.errors.clear();
     w.form1->Save1Click();
-    QCOMPARE(w.dialogs.errors,
+    // The save succeeded: its removal is news, not an error.
+    QVERIFY(w.dialogs.errors.isEmpty());
+    QCOMPARE(w.dialogs.information,
              QStringList{"保存が途中で終わったときの元の内容 " + copy + " は、保存できたので削除しました."});
+    QCOMPARE(w.dialogs.informationDetails, QStringList{copy + ": the file now holds what was saved"});
     QVERIFY(!QFile::exists(copy));
     QCOMPARE(readFile(path), QByteArray("x\r\n"));
 }

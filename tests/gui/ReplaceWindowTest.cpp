@@ -153,6 +153,36 @@ class ReplaceWindowTest : public QObject {
         QCOMPARE(readAll(miss), QByteArray("置換前 \nb"));
     }
 
+    // Files holding a NUL byte are left whole even where a line matches; once the report is closed, the
+    // user is told which. Past ten, the box's details name the rest.
+    void nulFilesAreToldOfAfterTheReport() {
+        for (const int nulFiles : {1, 11}) {
+            dialogs->information.clear();
+            dialogs->informationDetails.clear();
+            const QString text = dir.filePath(QStringLiteral("text.txt"));
+            writeFile(text, "置換前\n");
+            QStringList dropped{text}, nul;
+            for (int i = 0; i < nulFiles; ++i) {
+                nul << dir.filePath(QStringLiteral("nul%1.bin").arg(i));
+                writeFile(nul.last(), QByteArray("置換前\n\0tail", 14));
+            }
+            dropped << nul;
+            qsizetype toldDuringReport = -1;
+            dialogs->onModal = [&](QDialog*) { toldDuringReport = dialogs->information.size(); };
+            QVERIFY(dropFiles(form2.get(), dropped));
+            QCOMPARE(toldDuringReport, 0);
+            QCOMPARE(items(form4->ListBox1), QStringList{text});
+            const QString lead =
+                QStringLiteral("以下の %1 個のファイルは NUL "
+                               "文字を含むため、行単位置き換えを実行せずにそのままにしました。");
+            const bool all = nulFiles <= 10;
+            QCOMPARE(dialogs->information,
+                     QStringList{lead.arg(nulFiles) + "\n" + nul.mid(0, 10).join("\n") + (all ? "" : "\n…")});
+            QCOMPARE(dialogs->informationDetails, QStringList{all ? QString() : nul.join("\n") + "\n"});
+            QCOMPARE(readAll(nul.last()), QByteArray("置換前\n\0tail", 14));
+        }
+    }
+
     void typedTextIsEncodedWithTheCodePage() {
         form2 = std::make_unique<TForm2>(form4.get(), TextSettings("cp932", "ja"));
         const QString f = dir.filePath(QStringLiteral("sjis.txt"));

@@ -8,45 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <new>
 
 using namespace linnery;
 using namespace linnery::test;
-
-TEST(Title, NamePartIsBehindTheLastSlashByteWhateverTheCodePage) {
-    const struct {
-        std::string path, name;
-    } cases[] = {
-        {"/home/u/data/list.txt", "list.txt"},
-        {"ClipBoard", "ClipBoard"},
-        {"", ""},
-        {"/home/u/dir/", ""},
-        {"/tmp/\x95\x5C.txt", "\x95\x5C.txt"},
-        // UTF-8 "あ" (E3 81 82): its last byte is a cp932 lead byte in front of the "/".
-        {"/d/\xE3\x81\x82/x.txt", "x.txt"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(fileNamePart(c.path), c.name) << c.path;
-    EXPECT_EQ(titleCaption("list.txt", 120), "list.txt - (120行) - Linnery");
-    EXPECT_EQ(titleCaption("", 0), " - (0行) - Linnery");
-}
-
-TEST(Title, RelativePathsAreTakenBehindTheWorkingFolder) {
-    const std::string cwd = std::filesystem::current_path().native();
-    const struct {
-        std::string path, absolute;
-    } cases[] = {
-        {"samples/\xE6\x9E\x9C.txt", cwd + "/samples/\xE6\x9E\x9C.txt"},
-        {"./a.txt", cwd + "/a.txt"},
-        {"a/./../b//c/", cwd + "/a/../b/c/"}, // ".." stays: "a" may be a link
-        {"/x/./y", "/x/./y"},
-        {"", ""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(absolutePath(c.path), c.absolute) << c.path;
-}
 
 TEST(Undo, AlternatesBetweenUndoAndRedo) {
     Editor editor;

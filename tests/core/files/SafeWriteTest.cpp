@@ -1,4 +1,5 @@
 #include "core/files/SafeWrite.h"
+#include "core/files/TemporaryFile.h"
 #include "core/lines/LineError.h"
 #include "core/files/TextFile.h"
 
