@@ -52,6 +52,7 @@ class QtAnimPlatform::Filter : public QObject {
         case QEvent::Expose:
         case QEvent::Hide:
         case QEvent::WindowActivate:
+        case QEvent::WindowDeactivate:
             watch_(watched, event);
             break;
         default:
@@ -120,7 +121,7 @@ void QtAnimPlatform::applicationEvent(QObject* watched, QEvent* event) {
         waylandEvent(window, event);
         return;
     }
-    if (event->type() == QEvent::WindowActivate)
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate)
         return;
     // A window the program hides is no longer one the window manager has put away.
     if (event->type() == QEvent::Hide && !event->spontaneous()) {
@@ -176,8 +177,16 @@ void QtAnimPlatform::waylandEvent(QWidget* window, QEvent* event) {
         }
         minimisedAlone_.removeAll(window);
         minimisedAlone_.removeAll(nullptr);
-        if (iconic_ && !ownChanges_ && applicationProcedure_ && window->isVisible())
-            restoreThrough(window);
+        if (iconic_ && !ownChanges_ && applicationProcedure_ && window->isVisible()) {
+            if (doubtful_)
+                waiting_ = window;
+            else
+                restoreThrough(window);
+        }
+        break;
+    case QEvent::WindowDeactivate:
+        if (iconic_ && doubtful_ && window == mainForm_)
+            settleOnWayland(true);
         break;
     default:
         break;
@@ -410,6 +419,15 @@ void QtAnimPlatform::minimiseProgram() {
             window->showMinimized();
     }
     iconic_ = true;
+    if (wayland_) {
+        doubtful_ = true;
+        waiting_ = nullptr;
+        const int minimise = ++minimises_;
+        QTimer::singleShot(300, applicationFilter_.get(), [this, minimise] {
+            if (minimise == minimises_ && iconic_ && doubtful_)
+                settleOnWayland(false);
+        });
+    }
     placement_.showCommand = kShowMinimized;
 }
 
@@ -486,6 +504,15 @@ void QtAnimPlatform::showNextOnWayland() {
             showNextOnWayland();
         }
     });
+}
+
+// Once the main form has been deactivated, an activation before was the compositor's late word on the
+// click that minimised it; otherwise it was a restore, and the window is still active.
+void QtAnimPlatform::settleOnWayland(bool anchorLeft) {
+    doubtful_ = false;
+    QWidget* window = std::exchange(waiting_, nullptr);
+    if (!anchorLeft && window && window->isVisible() && window->isActiveWindow() && applicationProcedure_)
+        restoreThrough(window);
 }
 
 } // namespace linnery

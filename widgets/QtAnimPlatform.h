@@ -72,6 +72,7 @@ class QtAnimPlatform : public AnimPlatform {
     void restoreProgram();
     void restoreOnWayland();
     void showNextOnWayland();
+    void settleOnWayland(bool anchorLeft);
 
     QPointer<QWidget> mainForm_;
     std::unique_ptr<Filter> applicationFilter_;
@@ -93,6 +94,12 @@ class QtAnimPlatform : public AnimPlatform {
     QList<QPointer<QWidget>> toShow_;         // Wayland: the windows still to come back, in order
     QPointer<QWidget> showing_; // Wayland: the one shown last, until the compositor activates it
     int showings_ = 0;
+    // Wayland: an activation the compositor sent before it took the minimise (the click on the title-bar
+    // button activates the window first) is no restore. Until the main form has been deactivated, or a
+    // moment has passed, an activation only waits.
+    bool doubtful_ = false;
+    QPointer<QWidget> waiting_;
+    int minimises_ = 0;
 };
 
 } // namespace linnery
