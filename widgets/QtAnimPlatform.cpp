@@ -107,9 +107,8 @@ void QtAnimPlatform::removeProcedure(AnimWindow window, AnimProcedure* procedure
 
 void QtAnimPlatform::applicationEvent(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Expose) {
-        if (watched->isWindowType())
-            if (!wayland_)
-                windowExposed(static_cast<QWindow*>(watched));
+        if (watched->isWindowType() && !wayland_)
+            windowExposed(static_cast<QWindow*>(watched));
         return;
     }
     if (!watched->isWidgetType())
@@ -394,41 +393,46 @@ void QtAnimPlatform::minimiseProgram() {
     // A window the user minimised on its own before stays so when the program comes back; the one
     // whose minimise this is comes back with the others.
     const QPointer<QWidget> through = std::exchange(minimisedThrough_, nullptr);
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (wayland_ && isProgramWindow(window) && window->isVisible() && !minimisedAlone_.contains(window)) {
+    if (wayland_) {
+        minimiseOnWayland(through);
+    } else {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (!isProgramWindow(window) || !window->isVisible() ||
+                (window->isMinimized() && window != through))
+                continue;
             minimised_ << window;
-            // The main form stands for the program in the taskbar: a window minimised by the compositor
-            // can be brought back only there, and a dialog, which has a parent, is not listed by every
-            // window switcher. A window the compositor minimised and the program hid comes back normal.
-            const bool anchor = mainForm_ && mainForm_->isVisible() ? window == mainForm_ : window == through;
-            if (anchor) {
-                if (window != through)
-                    window->windowHandle()->setWindowState(Qt::WindowMinimized);
-            } else {
-                // QWidget's own hiding: a modal window keeps its modal run, to be shown again.
-                window->QWidget::setVisible(false);
-                hidden_ << window;
-            }
-            continue;
+            if (!window->isMinimized())
+                window->showMinimized();
         }
-        if (wayland_ || !isProgramWindow(window) || !window->isVisible() ||
-            (window->isMinimized() && window != through))
-            continue;
-        minimised_ << window;
-        if (!window->isMinimized())
-            window->showMinimized();
     }
     iconic_ = true;
-    if (wayland_) {
-        doubtful_ = true;
-        waiting_ = nullptr;
-        const int minimise = ++minimises_;
-        QTimer::singleShot(300, applicationFilter_.get(), [this, minimise] {
-            if (minimise == minimises_ && iconic_ && doubtful_)
-                settleOnWayland(false);
-        });
-    }
     placement_.showCommand = kShowMinimized;
+}
+
+// The main form stands for the program in the taskbar: a window the compositor minimised can be brought
+// back only there, and a dialog, which has a parent, is not listed by every window switcher. The others
+// are hidden; a window the compositor minimised and the program hid comes back normal.
+void QtAnimPlatform::minimiseOnWayland(QWidget* through) {
+    QWidget* const anchor = mainForm_ && mainForm_->isVisible() ? mainForm_.data() : through;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (!isProgramWindow(window) || !window->isVisible() || minimisedAlone_.contains(window))
+            continue;
+        minimised_ << window;
+        if (window != anchor) {
+            // QWidget's own hiding: a modal window keeps its modal run, to be shown again.
+            window->QWidget::setVisible(false);
+            hidden_ << window;
+        } else if (window != through) {
+            window->windowHandle()->setWindowState(Qt::WindowMinimized);
+        }
+    }
+    doubtful_ = true;
+    waiting_ = nullptr;
+    const int minimise = ++minimises_;
+    QTimer::singleShot(300, applicationFilter_.get(), [this, minimise] {
+        if (minimise == minimises_ && iconic_ && doubtful_)
+            settleOnWayland(false);
+    });
 }
 
 void QtAnimPlatform::restoreProgram() {
@@ -475,8 +479,9 @@ void QtAnimPlatform::restoreOnWayland() {
     for (const QPointer<QWidget>& window : std::as_const(hidden_))
         if (window && window != front)
             toShow_ << window;
-    // In front already when nothing comes back above it.
-    if (front && (hidden_.contains(front) || !toShow_.isEmpty()))
+    // In front already when nothing comes back above it and the compositor brought back this one; a
+    // main form still minimised (the user brought back a window minimised alone) is mapped anew.
+    if (front && (hidden_.contains(front) || !toShow_.isEmpty() || front != restoredThrough_))
         toShow_ << front;
     hidden_.clear();
     minimised_.clear();
