@@ -13,6 +13,7 @@
 #include "forms/Unit2.h"
 #include "forms/Unit3.h"
 #include "forms/Unit5.h"
+#include "widgets/Accessibility.h"
 #include "widgets/AnimWnd.h"
 #include "widgets/ClipboardLines.h"
 #include "widgets/CommandRunner.h"
@@ -76,6 +77,7 @@ TForm1::TForm1(std::vector<std::string> arguments, TextSettings settings, QWidge
     resize(640, 480); // a size to start from where the window system does not choose one
     ListBox1 = new QListView(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setAccessibleName(QStringLiteral("行の一覧"));
     model_ = new LineListModel(&editor_.doc.lines(), editor_.doc.text().sharedCodePage(), this);
     ListBox1->setModel(model_);
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -97,6 +99,7 @@ TForm1::TForm1(std::vector<std::string> arguments, TextSettings settings, QWidge
             // Only the menu bar is redrawn, at once, also while the GUI thread waits for a short command.
             N12->setText(QString::fromStdString(caption));
             menuBar()->repaint();
+            progressCaptionChanged(N12);
         },
         this);
     // The commands report from the thread they run on; the runner brings the captions here.
@@ -182,6 +185,8 @@ void TForm1::buildMenus() {
     N9->setObjectName(QStringLiteral("N9"));
     N12 = bar->addAction(QStringLiteral("-"));
     N12->setObjectName(QStringLiteral("N12"));
+    markSeparatorItem(N9);
+    markProgressItem(N12);
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));

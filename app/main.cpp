@@ -6,6 +6,7 @@
 #include "forms/Unit3.h"
 #include "forms/Unit4.h"
 #include "forms/Unit5.h"
+#include "widgets/Accessibility.h"
 #include "widgets/AppIcon.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Fonts.h"
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
     linnery::installProgramIcon();
     linnery::installFontSubstitutes();
     linnery::installQtTranslation();
+    linnery::installAccessibility();
 
     std::optional<linnery::TextSettings> settings;
     try {

@@ -55,6 +55,9 @@ TForm2::TForm2(TForm4* report, TextSettings settings, QWidget* parent)
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit2 = new QLineEdit(QStringLiteral("置換後"), this);
     Edit2->setObjectName(QStringLiteral("Edit2"));
+    // Named by the texts they start with, which the user types over.
+    Edit1->setAccessibleName(QStringLiteral("置換前"));
+    Edit2->setAccessibleName(QStringLiteral("置換後"));
     for (QLineEdit* edit : {Edit1, Edit2}) {
         edit->setFont(msGothic(16));
         // A file dropped on an edit box is meant for the window, not pasted as text.

@@ -27,6 +27,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     model_ = new LineListModel(&lines_, std::make_shared<const CodePage>("UTF-8"), this);
     ListBox1 = new QListView(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setAccessibleName(QStringLiteral("被削除行"));
     ListBox1->setFont(msGothic(16));
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox1->setUniformItemSizes(true); // the view asks for one row's size, not for every line's

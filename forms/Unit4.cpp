@@ -31,6 +31,7 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
 
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setAccessibleName(QStringLiteral("行単位置き換えを実行したファイル"));
     ListBox1->setFont(msGothic(13));
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox1->setUniformItemSizes(true);

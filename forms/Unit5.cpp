@@ -25,6 +25,7 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
     SpeedButton1 = new QToolButton(Panel1);
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
     SpeedButton1->setText(QStringLiteral("▽"));
+    SpeedButton1->setAccessibleName(QStringLiteral("選択した項目でソート"));
     SpeedButton1->setAutoRaise(true);
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
     SpeedButton1->setGeometry(0, 0, 17, 16);
@@ -45,6 +46,7 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
 
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setAccessibleName(QStringLiteral("項目の一覧"));
     ListBox1->setFont(msPGothic(16));
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox1->setUniformItemSizes(true);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QMetaObject>
+#include <QTimer>
 #include <QWindow>
 #include <QWindowStateChangeEvent>
 
@@ -50,6 +51,8 @@ class QtAnimPlatform::Filter : public QObject {
         case QEvent::ZOrderChange:
         case QEvent::Expose:
         case QEvent::Hide:
+        case QEvent::WindowActivate:
+        case QEvent::WindowDeactivate:
             watch_(watched, event);
             break;
         default:
@@ -75,6 +78,7 @@ QtAnimPlatform::QtAnimPlatform()
     : applicationFilter_(std::make_unique<Filter>([this](QObject* w, QEvent* e) { applicationEvent(w, e); })),
       formFilter_(std::make_unique<Filter>([this](QObject* w, QEvent* e) { formEvent(w, e); })) {
     placement_.showCommand = kShowNormal;
+    wayland_ = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 QtAnimPlatform::~QtAnimPlatform() = default;
@@ -103,7 +107,7 @@ void QtAnimPlatform::removeProcedure(AnimWindow window, AnimProcedure* procedure
 
 void QtAnimPlatform::applicationEvent(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Expose) {
-        if (watched->isWindowType())
+        if (watched->isWindowType() && !wayland_)
             windowExposed(static_cast<QWindow*>(watched));
         return;
     }
@@ -111,6 +115,12 @@ void QtAnimPlatform::applicationEvent(QObject* watched, QEvent* event) {
         return;
     QWidget* window = static_cast<QWidget*>(watched);
     if (!isProgramWindow(window))
+        return;
+    if (wayland_) {
+        waylandEvent(window, event);
+        return;
+    }
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate)
         return;
     // A window the program hides is no longer one the window manager has put away.
     if (event->type() == QEvent::Hide && !event->spontaneous()) {
@@ -151,6 +161,67 @@ void QtAnimPlatform::windowExposed(QWindow* handle) {
         restoreThrough(window);
 }
 
+// Qt's own window states say nothing here: a minimise shows as minimised for a moment and then as not
+// minimised again, whatever the compositor does. What holds is the request, and that the compositor
+// activates only a window it shows.
+void QtAnimPlatform::waylandEvent(QWidget* window, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Show:
+        watchStates(window);
+        break;
+    case QEvent::WindowActivate:
+        if (window == showing_) {
+            showing_ = nullptr;
+            showNextOnWayland();
+        }
+        minimisedAlone_.removeAll(window);
+        minimisedAlone_.removeAll(nullptr);
+        if (iconic_ && !ownChanges_ && applicationProcedure_ && window->isVisible()) {
+            if (doubtful_)
+                waiting_ = window;
+            else
+                restoreThrough(window);
+        }
+        break;
+    case QEvent::WindowDeactivate:
+        if (iconic_ && doubtful_ && window == mainForm_)
+            settleOnWayland(true);
+        break;
+    default:
+        break;
+    }
+}
+
+// A minimise request reaches only the window's QWindow (the title-bar button asks it directly).
+void QtAnimPlatform::watchStates(QWidget* window) {
+    QWindow* handle = window->windowHandle();
+    const char* const watched = "linneryStatesWatched";
+    if (!handle || handle->property(watched).toBool())
+        return;
+    handle->setProperty(watched, true);
+    QObject::connect(handle, &QWindow::windowStateChanged, applicationFilter_.get(),
+                     [this, target = QPointer<QWidget>(window)](Qt::WindowState state) {
+                         if (target && state == Qt::WindowMinimized)
+                             minimiseRequested(target);
+                     });
+}
+
+// As under X: a form with a component minimises through it, a modal window takes the program with it,
+// any other window goes alone.
+void QtAnimPlatform::minimiseRequested(QWidget* window) {
+    if (ownChanges_ || iconic_)
+        return;
+    if (AnimProcedure* procedure = formProcedures_.value(window)) {
+        minimisedThrough_ = window;
+        procedure->message({AnimMessage::SysCommand, kScMinimize});
+    } else if (window->windowModality() != Qt::NonModal && applicationProcedure_) {
+        minimisedThrough_ = window;
+        postSysCommand(AnimWindow::application(), kScMinimize);
+    } else if (!minimisedAlone_.contains(window)) {
+        minimisedAlone_ << window;
+    }
+}
+
 void QtAnimPlatform::restoreThrough(QWidget* window) {
     restoredThrough_ = window;
     applicationProcedure_->message({AnimMessage::SysCommand, kScRestore});
@@ -165,7 +236,8 @@ void QtAnimPlatform::formEvent(QObject* watched, QEvent* event) {
         return;
     switch (event->type()) {
     case QEvent::WindowStateChange:
-        if (form->isMinimized() && !wasMinimised(event)) {
+        // On Wayland the request itself is seen (watchStates).
+        if (!wayland_ && form->isMinimized() && !wasMinimised(event)) {
             minimisedThrough_ = form;
             procedure->message({AnimMessage::SysCommand, kScMinimize});
         }
@@ -321,20 +393,55 @@ void QtAnimPlatform::minimiseProgram() {
     // A window the user minimised on its own before stays so when the program comes back; the one
     // whose minimise this is comes back with the others.
     const QPointer<QWidget> through = std::exchange(minimisedThrough_, nullptr);
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (!isProgramWindow(window) || !window->isVisible() || (window->isMinimized() && window != through))
-            continue;
-        minimised_ << window;
-        if (!window->isMinimized())
-            window->showMinimized();
+    if (wayland_) {
+        minimiseOnWayland(through);
+    } else {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (!isProgramWindow(window) || !window->isVisible() ||
+                (window->isMinimized() && window != through))
+                continue;
+            minimised_ << window;
+            if (!window->isMinimized())
+                window->showMinimized();
+        }
     }
     iconic_ = true;
     placement_.showCommand = kShowMinimized;
 }
 
+// The main form stands for the program in the taskbar: a window the compositor minimised can be brought
+// back only there, and a dialog, which has a parent, is not listed by every window switcher. The others
+// are hidden; a window the compositor minimised and the program hid comes back normal.
+void QtAnimPlatform::minimiseOnWayland(QWidget* through) {
+    QWidget* const anchor = mainForm_ && mainForm_->isVisible() ? mainForm_.data() : through;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (!isProgramWindow(window) || !window->isVisible() || minimisedAlone_.contains(window))
+            continue;
+        minimised_ << window;
+        if (window != anchor) {
+            // QWidget's own hiding: a modal window keeps its modal run, to be shown again.
+            window->QWidget::setVisible(false);
+            hidden_ << window;
+        } else if (window != through) {
+            window->windowHandle()->setWindowState(Qt::WindowMinimized);
+        }
+    }
+    doubtful_ = true;
+    waiting_ = nullptr;
+    const int minimise = ++minimises_;
+    QTimer::singleShot(300, applicationFilter_.get(), [this, minimise] {
+        if (minimise == minimises_ && iconic_ && doubtful_)
+            settleOnWayland(false);
+    });
+}
+
 void QtAnimPlatform::restoreProgram() {
     if (!iconic_)
         return;
+    if (wayland_) {
+        restoreOnWayland();
+        return;
+    }
     OwnChange own(ownChanges_);
     // Out of the taskbar in the state each had: a maximised window comes back maximised.
     for (const QPointer<QWidget>& window : std::as_const(minimised_))
@@ -357,6 +464,60 @@ void QtAnimPlatform::restoreProgram() {
         front->raise();
         front->activateWindow();
     }
+}
+
+// The compositor stacks a window it maps above the others and activates it, and a program cannot ask
+// it to activate one: so the windows the program hid come back one by one, each once the one before is
+// activated (or after a while, where the compositor activates none), and the one that must be in front
+// (a modal window, or else the main form) comes back last, mapped again if it never went.
+void QtAnimPlatform::restoreOnWayland() {
+    QWidget* front = mainForm_ && minimised_.contains(mainForm_) ? mainForm_.data() : restoredThrough_.data();
+    for (const QPointer<QWidget>& window : std::as_const(minimised_))
+        if (window && window->windowModality() != Qt::NonModal)
+            front = window;
+    toShow_.clear();
+    for (const QPointer<QWidget>& window : std::as_const(hidden_))
+        if (window && window != front)
+            toShow_ << window;
+    // In front already when nothing comes back above it and the compositor brought back this one; a
+    // main form still minimised (the user brought back a window minimised alone) is mapped anew.
+    if (front && (hidden_.contains(front) || !toShow_.isEmpty() || front != restoredThrough_))
+        toShow_ << front;
+    hidden_.clear();
+    minimised_.clear();
+    restoredThrough_ = nullptr;
+    iconic_ = false;
+    placement_.showCommand = kShowNormal;
+    showing_ = nullptr;
+    showNextOnWayland();
+}
+
+void QtAnimPlatform::showNextOnWayland() {
+    toShow_.removeAll(nullptr);
+    if (toShow_.isEmpty() || iconic_)
+        return;
+    QWidget* window = toShow_.takeFirst();
+    OwnChange own(ownChanges_);
+    if (window->isVisible())
+        window->QWidget::setVisible(false);
+    window->QWidget::setVisible(true);
+    showing_ = window;
+    const int showing = ++showings_;
+    QTimer::singleShot(1000, applicationFilter_.get(), [this, showing] {
+        if (showing == showings_ && showing_) {
+            showing_ = nullptr;
+            showNextOnWayland();
+        }
+    });
+}
+
+// Once the main form has been deactivated, an activation before was the compositor's late word on the
+// click that minimised it; otherwise it was a restore, and the window is still active.
+void QtAnimPlatform::settleOnWayland(bool anchorLeft) {
+    doubtful_ = false;
+    QWidget* window = std::exchange(waiting_, nullptr);
+    if (!anchorLeft && window && window->isVisible() && window->isActiveWindow() && applicationProcedure_)
+        restoreThrough(window);
 }
 
 } // namespace linnery

@@ -29,6 +29,13 @@ namespace linnery {
 //   application window;
 // - a form shown or raised by the program is a position change that neither moves nor sizes it.
 // Changes the adapter makes itself are not commands.
+//
+// Wayland is read differently: the compositor tells a program neither that one of its windows was
+// minimised nor that it came back, and gives it no request to bring back a window it minimised. There a
+// window's own minimise request (Qt's title-bar button) is the command, and the program goes to the
+// taskbar as its main form: the compositor minimises that, and the program hides its other windows,
+// which it can show again. The main form being activated again (the taskbar, the window switcher) is
+// the restore command, which shows the hidden windows.
 class QtAnimPlatform : public AnimPlatform {
   public:
     QtAnimPlatform();
@@ -54,12 +61,19 @@ class QtAnimPlatform : public AnimPlatform {
   private:
     class Filter;
     void applicationEvent(QObject* watched, QEvent* event);
+    void waylandEvent(QWidget* window, QEvent* event);
+    void watchStates(QWidget* window);
+    void minimiseRequested(QWidget* window);
     void windowExposed(QWindow* handle);
     void restoreThrough(QWidget* window);
     void formEvent(QObject* watched, QEvent* event);
     void deliver(AnimWindow window, const AnimMessage& message);
     void minimiseProgram();
     void restoreProgram();
+    void minimiseOnWayland(QWidget* through);
+    void restoreOnWayland();
+    void showNextOnWayland();
+    void settleOnWayland(bool anchorLeft);
 
     QPointer<QWidget> mainForm_;
     std::unique_ptr<Filter> applicationFilter_;
@@ -75,6 +89,18 @@ class QtAnimPlatform : public AnimPlatform {
     QPointer<QWidget> minimisedThrough_; // the window whose own minimise minimises the program
     QPointer<QWidget> restoredThrough_;  // the window the user brought back, which is activated
     int ownChanges_ = 0;                 // > 0 while the adapter itself changes windows
+    bool wayland_ = false;
+    QList<QPointer<QWidget>> hidden_;         // Wayland: the windows hidden while the program is minimised
+    QList<QPointer<QWidget>> minimisedAlone_; // Wayland: windows minimised on their own, not active since
+    QList<QPointer<QWidget>> toShow_;         // Wayland: the windows still to come back, in order
+    QPointer<QWidget> showing_; // Wayland: the one shown last, until the compositor activates it
+    int showings_ = 0;
+    // Wayland: an activation the compositor sent before it took the minimise (the click on the title-bar
+    // button activates the window first) is no restore. Until the main form has been deactivated, or a
+    // moment has passed, an activation only waits.
+    bool doubtful_ = false;
+    QPointer<QWidget> waiting_;
+    int minimises_ = 0;
 };
 
 } // namespace linnery

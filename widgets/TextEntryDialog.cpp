@@ -69,6 +69,7 @@ TextEntryDialog::TextEntryDialog(QWidget* parent, const QString& caption, const 
     edit_->setText(defaultText);
     edit_->setGeometry(du.x(8), du.y(19), du.x(164), edit_->sizeHint().height());
     edit_->selectAll();
+    prompt_->setBuddy(edit_); // screen readers name the edit box by its prompt
 
     ok_ = new QPushButton(QStringLiteral("OK"), this);
     ok_->setGeometry(du.x(38), du.y(41), du.x(50), du.y(14));

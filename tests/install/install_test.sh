@@ -48,7 +48,8 @@ commands=(sort length-sort reverse shuffle delete delete-matching delete-empty u
 declare -A words=(
     [linnery-cli]="${commands[*]} -o --output --select --focus --codepage --locale --ticks --state --progress
         --removed --help --version -- LINNERY_CODEPAGE LINNERY_LOCALE"
-    [linnery]="FILE LINNERY_CODEPAGE LINNERY_LOCALE linnery-cli"
+    [linnery]="FILE LINNERY_CODEPAGE LINNERY_LOCALE linnery-cli QT_QPA_PLATFORM QT_IM_MODULE QT_STYLE_OVERRIDE
+        QT_QPA_PLATFORMTHEME"
 )
 pages=(linnery-cli)
 [ "$gui" = ON ] && pages+=(linnery)
@@ -130,6 +131,9 @@ if [ -n "$deb" ]; then
     for dependency in fonts-ipafont-gothic qt6-translations-l10n; do
         dpkg-deb -f "$deb" Depends | grep -qw "$dependency" || fail "the package does not depend on $dependency"
     done
+    # The Wayland plugin, and the input methods' Qt 6 frontends as alternatives.
+    [ "$(dpkg-deb -f "$deb" Recommends)" = "qt6-wayland" ] || fail "Recommends: $(dpkg-deb -f "$deb" Recommends)"
+    [ "$(dpkg-deb -f "$deb" Suggests)" = "fcitx5-frontend-qt6 | ibus" ] || fail "Suggests: $(dpkg-deb -f "$deb" Suggests)"
 fi
 
 [ "$failures" -eq 0 ] && echo "install test passed"

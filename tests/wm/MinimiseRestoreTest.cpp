@@ -8,8 +8,15 @@
 #include "widgets/AnimWnd.h"
 
 #include <QProcess>
-#include <QRegularExpression>
 #include <QtTest>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
 
 using namespace linnery;
 
@@ -19,15 +26,43 @@ QString windowId(QWidget* window) {
     return QString::number(window->winId());
 }
 
+// The X server's own record, read on a connection of the test's own: no helper process between a
+// question and its answer.
+xcb_connection_t* x() {
+    static xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    return connection;
+}
+
+xcb_atom_t atom(const char* name) {
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(x(), xcb_intern_atom(x(), 0, std::uint16_t(std::strlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return atom;
+}
+
+// The 32-bit values of a window's property.
+std::vector<std::uint32_t> property(xcb_window_t window, const char* name) {
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        x(), xcb_get_property(x(), 0, window, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 4096), nullptr);
+    std::vector<std::uint32_t> values;
+    if (reply && reply->format == 32) {
+        const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
+        values.assign(data, data + xcb_get_property_value_length(reply) / 4);
+    }
+    std::free(reply);
+    return values;
+}
+
 // How the window manager keeps the window: "Normal" or "Iconic".
 QString wmState(QWidget* window) {
-    QProcess xprop;
-    xprop.start(QStringLiteral("xprop"),
-                {QStringLiteral("-id"), windowId(window), QStringLiteral("WM_STATE")});
-    xprop.waitForFinished(5000);
-    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("window state: (\\w+)"))
-                                              .match(QString::fromLatin1(xprop.readAllStandardOutput()));
-    return match.hasMatch() ? match.captured(1) : QString();
+    const std::vector<std::uint32_t> state = property(xcb_window_t(window->winId()), "WM_STATE");
+    if (state.empty())
+        return {};
+    // ICCCM's NormalState and IconicState.
+    return state[0] == 1   ? QStringLiteral("Normal")
+           : state[0] == 3 ? QStringLiteral("Iconic")
+                           : QStringLiteral("Withdrawn");
 }
 
 // What a taskbar, a pager or the user's own keys ask of the window manager.
@@ -37,16 +72,10 @@ int xdotool(const QString& command, QWidget* window) {
 
 // Where the window sits in the window manager's stacking order, bottom first; -1 when not listed.
 int stackingPlace(QWidget* window) {
-    QProcess xprop;
-    xprop.start(QStringLiteral("xprop"),
-                {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
-    xprop.waitForFinished(5000);
-    const QString out = QString::fromLatin1(xprop.readAllStandardOutput());
-    const QStringList ids = out.mid(out.indexOf(QLatin1Char('#')) + 1).split(QLatin1Char(','));
-    for (qsizetype i = 0; i < ids.size(); ++i)
-        if (ids[i].trimmed().toULongLong(nullptr, 16) == window->winId())
-            return int(i);
-    return -1;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x())).data->root;
+    const std::vector<std::uint32_t> ids = property(root, "_NET_CLIENT_LIST_STACKING");
+    const auto it = std::find(ids.begin(), ids.end(), std::uint32_t(window->winId()));
+    return it == ids.end() ? -1 : int(it - ids.begin());
 }
 
 enum Window { None = -1, Main, Replacement, ColumnSort, Report };
@@ -72,6 +101,8 @@ class MinimiseRestoreTest : public QObject {
             << int(ColumnSort) << int(Main) << int(ColumnSort) << false;
         QTest::newRow("modal column sort window restored")
             << int(Main) << int(ColumnSort) << int(ColumnSort) << false;
+        QTest::newRow("modal report window minimised, restored through another")
+            << int(Report) << int(Replacement) << int(Report) << false;
         QTest::newRow("window minimised alone stays so") << int(Main) << int(Main) << int(None) << true;
     }
 
