@@ -19,8 +19,8 @@ using Views = LineViews;
 // Called with the index of each line as an order places it.
 using Step = std::function<void(std::size_t)>;
 
-// How the whole document takes its new order: the collation sort switches sorted mode on and off, which
-// keeps the scroll position; the other orders clear the document and refill it, which scrolls to the top.
+// How the whole document takes its new order: the collation sort reorders it in place, which keeps the
+// scroll position; the other orders clear the document and refill it, which scrolls to the top.
 enum class WholeDocument { KeepsTop, BackToTop };
 
 // The common frame of the four orders once the undo copy is taken: the scope's lines in, the new order

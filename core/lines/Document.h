@@ -27,7 +27,6 @@ class Document {
     // when memory runs out the document is as it was.
     void clear();
     void assign(LineList lines);
-    void copyFrom(const LineList& source) { assign(source); }
     // Sorted mode: no line selected afterwards; the first visible line stays.
     void setSorted(bool on);
     bool isSorted() const { return lines_.isSorted(); }
