@@ -28,12 +28,6 @@ QVariant LineListModel::data(const QModelIndex& index, int role) const {
     return fromCodePage(lines_->at(row), *codePage_);
 }
 
-void LineListModel::setLines(const LineList* lines) {
-    beginResetModel();
-    lines_ = lines;
-    endResetModel();
-}
-
 void LineListModel::freeze(int first, int last) {
     frozenCount_ = lines_ ? lines_->count() : 0;
     frozenFirst_ = std::max(0, first);

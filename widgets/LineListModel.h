@@ -21,7 +21,6 @@ class LineListModel : public QAbstractListModel {
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
-    void setLines(const LineList* lines);
     // Around a change of the list: the view asks for nothing in between.
     void beginChange() { beginResetModel(); }
     void endChange() { endResetModel(); }

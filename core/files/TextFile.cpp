@@ -1,6 +1,7 @@
 #include "core/files/TextFile.h"
 
 #include "core/files/SafeWrite.h"
+#include "core/files/UniqueFd.h"
 #include "core/lines/LineError.h"
 #include "core/parallel/SideBySide.h"
 
@@ -17,18 +18,6 @@
 namespace linnery {
 
 namespace {
-
-// Closes a descriptor on every path out.
-struct Fd {
-    int fd = -1;
-    explicit Fd(int f) : fd(f) {}
-    ~Fd() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-};
 
 // Splits text that holds no NUL.
 void splitText(LineList& list, std::shared_ptr<const char[]> buffer, std::string_view text) {
@@ -151,7 +140,7 @@ LoadInfo splitLines(LineList& list, std::string_view text) {
 
 LoadInfo loadFile(LineList& list, const std::string& path, const TextReader& alongside) {
     // Without O_NONBLOCK, opening a FIFO waits for a writer for ever.
-    Fd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    UniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat st {};
     if (file.fd < 0 || ::fstat(file.fd, &st) != 0)
         throw LineError::open(path, systemReason(errno));
