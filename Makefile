@@ -13,7 +13,7 @@ setup:
 	@scripts/setup
 
 build: setup
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WERROR) >/dev/null
 	@cmake --build $(BUILD) -j$(JOBS)
 
 run: build
@@ -27,7 +27,7 @@ test: build
 	@$(MAKE) --no-print-directory test-fuzz
 
 test-asan: setup
-	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DLINNERY_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DLINNERY_SANITIZE=ON $(WERROR) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j$(JOBS)
 
@@ -55,6 +55,10 @@ test-fuzz: fuzz-build
 # Longer runs: make fuzz [FUZZ_SECONDS=600]. Findings land in $(FUZZ_BUILD)/findings.
 fuzz: fuzz-build
 	cd $(FUZZ_BUILD) && LINNERY_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --output-on-failure -j$(JOBS)
+
+# The builds the tests run fail on any warning; a plain `make`, `make install` or `make package` leaves
+# a build folder as it was configured (a fresh one shows warnings without failing).
+test test-asan: WERROR = -DLINNERY_WERROR=ON
 
 bench: build
 	bench/run --build $(BUILD)

@@ -218,7 +218,7 @@ TEST_P(SafeFileCli, Case) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, SafeFileCli, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 } // namespace
 
@@ -300,7 +300,7 @@ TEST(SafeFileCliRemoved, RemovedPathIsNeitherInputNorOutput) {
         const char* name;
         Args args; // "@" is the folder
         int exitCode;
-    } kCases[] = {
+    } kRemovedCases[] = {
         {"input by name", {"uniq", "--removed", "@/a", "@/a"}, 2},
         {"input through a hard link", {"uniq", "--removed", "@/hard", "@/a"}, 2},
         {"input through a symlink", {"uniq", "--removed", "@/sym", "@/a"}, 2},
@@ -312,7 +312,7 @@ TEST(SafeFileCliRemoved, RemovedPathIsNeitherInputNorOutput) {
          2},
         {"output onto the input", {"uniq", "-o", "@/a", "--removed", "@/d", "@/a"}, 0},
     };
-    for (const auto& c : kCases) {
+    for (const auto& c : kRemovedCases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
         const std::string a = dir.file("a", "x\nx\ny\n"), b = dir.file("b", "old\n");
