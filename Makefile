@@ -8,6 +8,7 @@ FILE       ?= samples/果物.txt
 PREFIX     ?= /usr/local
 
 .PHONY: setup build run test test-asan fuzz-build test-fuzz fuzz install package screenshots bench clean
+.PHONY: format format-check
 
 setup:
 	@scripts/setup
@@ -20,8 +21,9 @@ run: build
 	$(BUILD)/app/linnery "$(FILE)"
 
 # Every test, then every test again built with AddressSanitizer and UndefinedBehaviorSanitizer, then a
-# few seconds of each fuzz target.
+# few seconds of each fuzz target. The format check comes first.
 test: build
+	@$(MAKE) --no-print-directory format-check
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 	@$(MAKE) --no-print-directory test-asan
 	@$(MAKE) --no-print-directory test-fuzz
@@ -59,6 +61,14 @@ fuzz: fuzz-build
 # The builds the tests run fail on any warning; a plain `make`, `make install` or `make package` leaves
 # a build folder as it was configured (a fresh one shows warnings without failing).
 test test-asan: WERROR = -DLINNERY_WERROR=ON
+
+# The code as .clang-format lays it out (clang-format 14): format-check lists the files that differ,
+# format rewrites them.
+format-check:
+	@scripts/format --check
+
+format:
+	@scripts/format
 
 bench: build
 	bench/run --build $(BUILD)

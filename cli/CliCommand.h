@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/text/CodePage.h"
 #include "core/commands/Editor.h"
 #include "core/lines/LineError.h"
+#include "core/text/CodePage.h"
 
 #include <optional>
 #include <stdexcept>

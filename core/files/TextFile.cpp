@@ -1,7 +1,7 @@
 #include "core/files/TextFile.h"
 
-#include "core/lines/LineError.h"
 #include "core/files/SafeWrite.h"
+#include "core/lines/LineError.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "core/files/SafeWrite.h"
-#include "core/lines/LineError.h"
 #include "core/files/TextFile.h"
+#include "core/lines/LineError.h"
 
 #include "TestSupport.h"
 
