@@ -8,7 +8,7 @@ FILE       ?= samples/果物.txt
 PREFIX     ?= /usr/local
 
 .PHONY: setup build run test test-asan fuzz-build test-fuzz fuzz install package screenshots bench clean
-.PHONY: format format-check
+.PHONY: format format-check lint
 
 setup:
 	@scripts/setup
@@ -21,10 +21,11 @@ run: build
 	$(BUILD)/app/linnery "$(FILE)"
 
 # Every test, then every test again built with AddressSanitizer and UndefinedBehaviorSanitizer, then a
-# few seconds of each fuzz target. The format check comes first.
+# few seconds of each fuzz target. The format check comes first, clang-tidy after the plain tests.
 test: build
 	@$(MAKE) --no-print-directory format-check
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+	@$(MAKE) --no-print-directory lint
 	@$(MAKE) --no-print-directory test-asan
 	@$(MAKE) --no-print-directory test-fuzz
 
@@ -69,6 +70,10 @@ format-check:
 
 format:
 	@scripts/format
+
+# clang-tidy with .clang-tidy's checks over every file the build compiles.
+lint: build
+	@scripts/lint $(BUILD) $(JOBS)
 
 bench: build
 	bench/run --build $(BUILD)
