@@ -248,7 +248,7 @@ TEST(SafeFileCliKill, InPlaceSaveKilledAtEachStep) {
             const std::string target = dir.file(inStateFolder ? std::string(245, 'n') : "t.txt", old);
             const std::string other = dir.file("other.txt");
             fs::create_hard_link(target, other); // written in place
-            const std::string state = stateDir.path();
+            const std::string& state = stateDir.path();
             const std::string copies = inStateFolder ? state + "/linnery" : dir.path();
             const std::vector<std::string> before = namesIn(dir.path());
             const RunEnv env{{"XDG_STATE_HOME=" + state, std::string("LINNERY_TEST_KILL_AT=") + s.step}};

@@ -246,7 +246,7 @@ TEST(CodePageTest, Utf8InvalidSequencesBecomeReplacementCharacter) {
               "b");
     EXPECT_EQ(cp.toUtf8("\x95\x5C"), "\xEF\xBF\xBD\\");                   // cp932 bytes read as UTF-8
     EXPECT_EQ(cp.toUtf8("\xE8\xA1"), "\xEF\xBF\xBD");                     // truncated
-    EXPECT_EQ(cp.toUtf8("\xED\xA0\x80").find("\xED"), std::string::npos); // no surrogates pass through
+    EXPECT_EQ(cp.toUtf8("\xED\xA0\x80").find('\xED'), std::string::npos); // no surrogates pass through
 }
 
 TEST(CodePageTest, SingleByteConversion) {
