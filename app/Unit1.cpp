@@ -531,15 +531,15 @@ void TForm1::N15Click() {
 }
 
 void TForm1::N19Click() {
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    if (!data || !data->hasText()) {
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    if (!mime || !mime->hasText()) {
         Dialogs::instance().messageBox(this, QStringLiteral("クリップボードに文字列がありません。"));
         return;
     }
     if (CommandRunner::busy())
         return;
     // The clipboard is read here; the work thread only converts and splits.
-    const QString text = data->text();
+    const QString text = mime->text();
     editor_.documentReplaced();
     refreshUndoItem();
     saveName_.clear();

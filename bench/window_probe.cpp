@@ -42,8 +42,7 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name) {
 
 // A hash of the pixels of one area of the window; 0 when it cannot be read.
 std::uint64_t picture(xcb_connection_t* c, xcb_window_t w, const Area& a) {
-    auto* r = xcb_get_image_reply(c,
-                                  xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, w, a.x, a.y, a.w, a.h, ~0u),
+    auto* r = xcb_get_image_reply(c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, w, a.x, a.y, a.w, a.h, ~0u),
                                   nullptr);
     if (!r)
         return 0;

@@ -384,7 +384,8 @@ bool PrimaryRanks::Data::buildDecoder(const CodePage& cp) {
             d.single[static_cast<std::size_t>(b)] = kLead;
             for (int t = 1; t < 256; ++t) {
                 const char pair[] = {first, static_cast<char>(t)};
-                d.doubleBytes[static_cast<std::size_t>(b * 256 + t)] = decodeOne(pair, 2);
+                d.doubleBytes[static_cast<std::size_t>(b) * 256 + static_cast<std::size_t>(t)] =
+                    decodeOne(pair, 2);
             }
         } else {
             d.single[static_cast<std::size_t>(b)] = b == 0 ? kInvalid : decodeOne(&first, 1);

@@ -229,7 +229,7 @@ TEST_P(SafeFileCli, Case) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, SafeFileCli, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 } // namespace
 
@@ -259,7 +259,7 @@ TEST(SafeFileCliKill, InPlaceSaveKilledAtEachStep) {
             const std::string target = dir.file(inStateFolder ? std::string(245, 'n') : "t.txt", old);
             const std::string other = dir.file("other.txt");
             fs::create_hard_link(target, other); // written in place
-            const std::string state = stateDir.path();
+            const std::string& state = stateDir.path();
             const std::string copies = inStateFolder ? state + "/linnery" : dir.path();
             const std::vector<std::string> before = namesIn(dir.path());
             const RunEnv env{{"XDG_STATE_HOME=" + state, std::string("LINNERY_TEST_KILL_AT=") + s.step}};
@@ -311,7 +311,7 @@ TEST(SafeFileCliRemoved, RemovedPathIsNeitherInputNorOutput) {
         const char* name;
         Args args; // "@" is the folder
         int exitCode;
-    } kCases[] = {
+    } kRemovedCases[] = {
         {"input by name", {"uniq", "--removed", "@/a", "@/a"}, 2},
         {"input through a hard link", {"uniq", "--removed", "@/hard", "@/a"}, 2},
         {"input through a symlink", {"uniq", "--removed", "@/sym", "@/a"}, 2},
@@ -323,7 +323,7 @@ TEST(SafeFileCliRemoved, RemovedPathIsNeitherInputNorOutput) {
          2},
         {"output onto the input", {"uniq", "-o", "@/a", "--removed", "@/d", "@/a"}, 0},
     };
-    for (const auto& c : kCases) {
+    for (const auto& c : kRemovedCases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
         const std::string a = dir.file("a", "x\nx\ny\n"), b = dir.file("b", "old\n");

@@ -116,7 +116,7 @@ class TempDir {
     std::string file(const std::string& name) const { return path_ + "/" + name; }
     // Writes a file in the folder and gives its path.
     std::string file(const std::string& name, const std::string& bytes) const {
-        const std::string p = file(name);
+        std::string p = file(name);
         writeBytes(p, bytes);
         return p;
     }

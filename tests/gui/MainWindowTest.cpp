@@ -82,7 +82,7 @@ struct Windows {
 };
 
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
-    const QString path = dir.filePath(name);
+    QString path = dir.filePath(name);
     QFile file(path);
     file.open(QIODevice::WriteOnly);
     file.write(bytes);

@@ -66,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
             "MixedKana", "ja", {"さくら", "カメ", "いぬ", "アヒル"}, {"アヒル", "いぬ", "カメ", "さくら"}},
         SortCase{"VoicedAfterPlain", "ja", {"ぱん", "ばん", "はん"}, {"はん", "ばん", "ぱん"}},
         SortCase{"LatinBeforeKanaBeforeKanji", "ja", {"漢字", "かな", "abc"}, {"abc", "かな", "漢字"}}),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& test) { return test.param.label; });
 
 struct PairCase {
     std::string a;

@@ -57,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Forms equal under the collation keep their document order.
         SortCase{"stableLowerFirst", {"b,1", "a", "B,1"}, 0, {"a", "b,1", "B,1"}},
         SortCase{"stableUpperFirst", {"B,1", "a", "b,1"}, 0, {"a", "B,1", "b,1"}}),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& test) { return test.param.label; });
 
 TEST(ColumnSortTest, FewerThanTwoLinesChangeNothing) {
     for (const Lines& lines : {Lines{}, Lines{"a b"}}) {

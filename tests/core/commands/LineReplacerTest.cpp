@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
         OneFileCase{"DoubleByteLine", "\x95\x5c\n\x95\x5c\x5c\n", "\x95\x5c", "Y", true,
                     "Y\r\n\x95\x5c\x5c\r\n"},
         OneFileCase{"NulFileLeftWholeEvenWhenMatched", kNul, "abc", "X", false, kNul}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(LineReplacer, CountsEveryItemAndListsRewrittenInOrder) {
     TempDir dir;

@@ -115,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {1, 3},
                   {"L1", "L2", "L4", "L3", "L5"},
                   {1, 2}}),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& test) { return test.param.label; });
 
 struct GuardCase {
     std::string label;
@@ -155,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, GuardTest,
                                            GuardCase{"LengthOne", lengthSort, {"a"}, false},
                                            GuardCase{"ShuffleEmpty", randomOrder, {}, false},
                                            GuardCase{"ShuffleOne", randomOrder, {"a"}, false}),
-                         [](const auto& info) { return info.param.label; });
+                         [](const auto& test) { return test.param.label; });
 
 struct ProgressCase {
     std::string label;
@@ -191,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(
         ProgressCase{"ShuffleThreeOfFive", randomOrder, 5, {0, 2, 4}, {"0%", "25%", "50%", "-"}},
         ProgressCase{"SortShowsNothing", collationSort, 5, {}, {}},
         ProgressCase{"SortSelectionShowsNothing", collationSort, 5, {1, 2}, {}}),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& test) { return test.param.label; });
 
 TEST(ProgressTest, EveryPercentOnceOnALongRun) {
     Editor e;
@@ -268,7 +268,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, RandomDrawTest,
                                            TickCase{"ZeroTicksAlwaysFirst", 0, 0, 0, 9},
                                            TickCase{"WrappingClock", 0xFFFFFF00u, 17, 12345, 300},
                                            TickCase{"NotAPowerOfTwo", 1u << 31, 3, 99, 1000}),
-                         [](const auto& info) { return info.param.label; });
+                         [](const auto& test) { return test.param.label; });
 
 // Placing each line in front of the first strictly longer placed line, as the window program does.
 Lines insertedByLength(const Lines& source) {

@@ -1,7 +1,7 @@
 #include "core/files/SafeWrite.h"
 #include "core/files/TemporaryFile.h"
-#include "core/lines/LineError.h"
 #include "core/files/TextFile.h"
+#include "core/lines/LineError.h"
 
 #include "TestSupport.h"
 

@@ -53,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
         GatherCase{"RunAtEnd", {"a", "b", "c", "d"}, {2, 3}, {"d", "c"}, 2, {"a", "b"}},
         GatherCase{"NoneSelected", {"a", "b"}, {}, {}, -1, {"a", "b"}},
         GatherCase{"EqualLines", {"x", "x", "y", "x"}, {1, 3}, {"x", "x"}, 1, {"x", "y"}}),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& test) { return test.param.label; });
 
 TEST(ReinsertTest, AnchorBeyondTheListIsTheInsertError) {
     Document doc = documentOf({"p"}, {});

@@ -110,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
         SteppingCase{"LeadBytePairs", "\x95\x95\x95", {"\x95\x95", "\x95"}},
         // 0x80, 0xA0, 0xFD-0xFF are not lead bytes.
         SteppingCase{"NonLeadHighBytes", "\x80\xA0\xFD\xFE\xFF", {"\x80", "\xA0", "\xFD", "\xFE", "\xFF"}}),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& test) { return test.param.label; });
 
 class Utf8SteppingTest : public ::testing::TestWithParam<SteppingCase> {};
 
@@ -146,7 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    "\xE0\x80\x80\xED\xA0\x80",
                                    {"\xE0", "\x80", "\x80", "\xED", "\xA0", "\x80"}},
                       SteppingCase{"AboveMax", "\xF4\x90\x80\x80", {"\xF4", "\x90", "\x80", "\x80"}}),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& test) { return test.param.label; });
 
 TEST(CodePageTest, SingleByteStepsOneByte) {
     const CodePage cp("ISO-8859-1");
@@ -246,7 +246,7 @@ TEST(CodePageTest, Utf8InvalidSequencesBecomeReplacementCharacter) {
               "b");
     EXPECT_EQ(cp.toUtf8("\x95\x5C"), "\xEF\xBF\xBD\\");                   // cp932 bytes read as UTF-8
     EXPECT_EQ(cp.toUtf8("\xE8\xA1"), "\xEF\xBF\xBD");                     // truncated
-    EXPECT_EQ(cp.toUtf8("\xED\xA0\x80").find("\xED"), std::string::npos); // no surrogates pass through
+    EXPECT_EQ(cp.toUtf8("\xED\xA0\x80").find('\xED'), std::string::npos); // no surrogates pass through
 }
 
 TEST(CodePageTest, SingleByteConversion) {
