@@ -2,11 +2,67 @@
 
 #include "FuzzSupport.h"
 
+#include "core/text/CharacterTable.h"
 #include "core/text/CodePageCheck.h"
 #include "core/text/CodePageDetection.h"
+#include "core/text/Decoder.h"
+
+#include <unicode/ucnv.h>
+
+#include <memory>
 
 using namespace linnery;
 using namespace linnery::fuzz;
+
+namespace {
+
+struct ConverterCloser {
+    void operator()(UConverter* c) const { ucnv_close(c); }
+};
+using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
+
+// The character table reads the text as ICU's converters do: every character as many bytes as the
+// converter takes for it, and the same code points up to the first bytes that do not decode.
+void checkTable(const CodePage& cp, const CharacterTable& table, const std::string& text) {
+    const ConverterPtr lenient(openDecoder(cp));
+    UErrorCode err = U_ZERO_ERROR;
+    const ConverterPtr strict(detail::openStrictConverter(ucnv_getName(lenient.get(), &err)));
+    const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* const end = begin + text.size();
+    std::u16string fromTable;
+    const unsigned char* p = begin;
+    bool decoding = true;
+    while (p < end) {
+        const CharacterTable::Step step = table.next(p, end);
+        const char* source = reinterpret_cast<const char*>(p);
+        err = U_ZERO_ERROR;
+        ucnv_resetToUnicode(lenient.get());
+        ucnv_getNextUChar(lenient.get(), &source, text.data() + text.size(), &err);
+        const auto taken =
+            std::max<std::size_t>(1, static_cast<std::size_t>(source - reinterpret_cast<const char*>(p)));
+        FUZZ_CHECK(std::min<std::size_t>(step.length, static_cast<std::size_t>(end - p)) == taken);
+        decoding = decoding && step.codePoint >= 0;
+        if (decoding) {
+            if (step.codePoint > 0xFFFF) {
+                fromTable += static_cast<char16_t>(0xD7C0 + (step.codePoint >> 10));
+                fromTable += static_cast<char16_t>(0xDC00 | (step.codePoint & 0x3FF));
+            } else {
+                fromTable += static_cast<char16_t>(step.codePoint);
+            }
+        }
+        p += taken;
+    }
+    std::u16string byIcu(text.size() + 1, u'\0');
+    UChar* target = byIcu.data();
+    const char* source = text.data();
+    err = U_ZERO_ERROR;
+    ucnv_toUnicode(strict.get(), &target, byIcu.data() + byIcu.size(), &source, text.data() + text.size(),
+                   nullptr, true, &err);
+    byIcu.resize(static_cast<std::size_t>(target - byIcu.data()));
+    FUZZ_CHECK(fromTable == byIcu);
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     FuzzedDataProvider data(bytes, size);
@@ -31,6 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     }
     if (!text.empty())
         FUZZ_CHECK(cp.lastCharStart(text) == last);
+    if (const CharacterTable* table = cp.characterTable().get())
+        checkTable(cp, *table, text);
 
     // Decoding always gives valid UTF-8, and one more round through the code page keeps it.
     const std::string decoded = cp.toUtf8(text);

@@ -1,5 +1,6 @@
 #include "core/collation/Collation.h"
 
+#include "core/text/CharacterTable.h"
 #include "core/text/CodePage.h"
 #include "core/text/Decoder.h"
 #include "core/text/Utf8Validation.h"
@@ -138,9 +139,26 @@ struct Collation::Impl {
         }
     }
 
+    Split decodeByTable(std::string_view line, const CharacterTable& table) {
+        decoded.resize(std::max(decoded.size(), 2 * line.size() + 1)); // a surrogate pair per byte at most
+        const auto* const begin = reinterpret_cast<const unsigned char*>(line.data());
+        const unsigned char* const end = begin + line.size();
+        int32_t units = 0;
+        for (const unsigned char* p = begin; p < end;) {
+            const CharacterTable::Step step = table.next(p, end);
+            if (step.codePoint < 0)
+                return {units, line.substr(static_cast<std::size_t>(p - begin)), false};
+            U16_APPEND_UNSAFE(decoded.data(), units, step.codePoint);
+            p += step.length;
+        }
+        return {units, {}, true};
+    }
+
     Split decode(std::string_view line, const CodePage& cp) {
         if (cp.kind() == CodePage::Kind::Utf8)
             return decodeUtf8(line);
+        if (const CharacterTable* table = cp.characterTable().get())
+            return decodeByTable(line, *table);
         if (!decoder || decoderKind != cp.kind() || decoderName != cp.name()) {
             if (decoder)
                 ucnv_close(decoder);

@@ -2,15 +2,14 @@
 
 #include "core/collation/Collation.h"
 #include "core/parallel/SideBySide.h"
+#include "core/text/CharacterTable.h"
 #include "core/text/CodePage.h"
-#include "core/text/Decoder.h"
 #include "core/text/Utf8Validation.h"
 
 #include <unicode/coleitr.h>
 #include <unicode/normalizer2.h>
 #include <unicode/tblcoll.h>
 #include <unicode/uchar.h>
-#include <unicode/ucnv.h>
 #include <unicode/ucol.h>
 #include <unicode/uniset.h>
 #include <unicode/unistr.h>
@@ -49,9 +48,6 @@ struct CharInfo {
     std::uint8_t count = 0;
     std::uint8_t flags = kUnknown;
 };
-
-constexpr std::uint16_t kInvalid = 0xFFFF; // in the decoding tables: no character
-constexpr std::uint16_t kLead = 0xFFFE;    // in the single-byte table: the first of two bytes
 
 std::uint32_t pairKey(std::uint32_t first, std::uint32_t second) {
     return first << 16 | second;
@@ -107,28 +103,16 @@ struct PrimaryRanks::Data {
     std::vector<std::uint8_t> leadCc = std::vector<std::uint8_t>(0x10000, 0);
     std::vector<std::uint8_t> trailCc = std::vector<std::uint8_t>(0x10000, 0);
 
-    CodePage::Kind kind = CodePage::Kind::Utf8;
-    std::array<std::uint16_t, 256> single{};
-    std::vector<std::uint16_t> doubleBytes; // lead * 256 + trail
-
-    // The decoding tables of a code page without shift states; false when it has them.
-    bool buildDecoder(const CodePage& cp);
+    // How the code page's characters read; null for UTF-8, decoded here directly.
+    std::shared_ptr<const CharacterTable> table;
 
     // The next code point, or -1 for bytes that do not decode.
     int32_t decode(const unsigned char*& p, const unsigned char* end) const {
-        const unsigned b = *p;
-        if (kind == CodePage::Kind::Utf8)
+        if (!table)
             return nextUtf8(p, end);
-        const std::uint16_t s = single[b];
-        if (s != kLead) {
-            ++p;
-            return s == kInvalid ? -1 : s;
-        }
-        if (end - p < 2)
-            return -1;
-        const std::uint16_t c = doubleBytes[b * 256 + p[1]];
-        p += 2;
-        return c == kInvalid ? -1 : c;
+        const CharacterTable::Step step = table->next(p, end);
+        p += step.length;
+        return step.codePoint;
     }
 };
 
@@ -248,7 +232,8 @@ std::shared_ptr<const PrimaryRanks> PrimaryRanks::of(const Collation& coll, cons
         rules->getAttribute(UCOL_NORMALIZATION_MODE, err) != UCOL_OFF || U_FAILURE(err))
         return slot;
     auto d = std::make_unique<Data>();
-    if (!d->buildDecoder(cp))
+    d->table = cp.characterTable();
+    if (!d->table && cp.kind() != CodePage::Kind::Utf8)
         return slot;
 
     // The two halves of the work take about as long each: one on a thread of its own.
@@ -353,46 +338,6 @@ std::shared_ptr<const PrimaryRanks> PrimaryRanks::of(const Collation& coll, cons
     }
     slot = std::shared_ptr<const PrimaryRanks>(new PrimaryRanks(std::move(d)));
     return slot;
-}
-
-bool PrimaryRanks::Data::buildDecoder(const CodePage& cp) {
-    Data& d = *this;
-    d.kind = cp.kind();
-    if (d.kind == CodePage::Kind::Utf8)
-        return true;
-    if (d.kind == CodePage::Kind::OtherMultiByte)
-        return false;
-    UConverter* conv = openDecoder(cp);
-    if (!conv)
-        return false;
-    // One character from `bytes`, or kInvalid when they are not exactly one decodable character.
-    auto decodeOne = [conv](const char* bytes, int32_t length) -> std::uint16_t {
-        UChar out[4];
-        UErrorCode err = U_ZERO_ERROR;
-        ucnv_resetToUnicode(conv);
-        const int32_t n = ucnv_toUChars(conv, out, 4, bytes, length, &err);
-        return U_SUCCESS(err) && n == 1 && out[0] != 0xFFFD && !U16_IS_SURROGATE(out[0]) && out[0] < kLead
-                   ? out[0]
-                   : kInvalid;
-    };
-    const bool doubleByte = d.kind == CodePage::Kind::Cp932;
-    if (doubleByte)
-        d.doubleBytes.assign(256 * 256, kInvalid);
-    for (int b = 0; b < 256; ++b) {
-        const char first = static_cast<char>(b);
-        if (doubleByte && cp.isLeadByte(static_cast<unsigned char>(b))) {
-            d.single[static_cast<std::size_t>(b)] = kLead;
-            for (int t = 1; t < 256; ++t) {
-                const char pair[] = {first, static_cast<char>(t)};
-                d.doubleBytes[static_cast<std::size_t>(b) * 256 + static_cast<std::size_t>(t)] =
-                    decodeOne(pair, 2);
-            }
-        } else {
-            d.single[static_cast<std::size_t>(b)] = b == 0 ? kInvalid : decodeOne(&first, 1);
-        }
-    }
-    ucnv_close(conv);
-    return true;
 }
 
 namespace {

@@ -186,7 +186,7 @@ void columnSort(Editor& editor, int k) {
         // A second thread takes the second half where the code page can be read from two threads.
         const TextContext& text = doc.text();
         Rewritten rewritten(lines, static_cast<std::size_t>(k), text.codePage());
-        const bool threadSafe = text.codePage().kind() != CodePage::Kind::OtherMultiByte;
+        const bool threadSafe = text.codePage().stepsInParallel();
         const bool parallel = n >= kParallelLines && std::thread::hardware_concurrency() > 1 && threadSafe;
         const std::size_t half = parallel ? n / 2 / 64 * 64 : n;
         Progress::Stepper first(editor.progress, d, 50, 0);

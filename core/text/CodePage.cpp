@@ -1,5 +1,6 @@
 #include "core/text/CodePage.h"
 
+#include "core/text/CharacterTable.h"
 #include "core/text/CodePageCheck.h"
 #include "core/text/Decoder.h"
 #include "core/text/Utf8Validation.h"
@@ -101,6 +102,7 @@ CodePage::CodePage(const std::string& name) : name_(name), conv_(std::make_uniqu
     if (isCp932Name(n)) {
         kind_ = Kind::Cp932;
         conv_->conv = openConverter(kCp932Converter);
+        table_ = CharacterTable::of(kCp932Converter);
     } else if (isUtf8Name(n)) {
         kind_ = Kind::Utf8;
     } else {
@@ -116,8 +118,18 @@ CodePage::CodePage(const std::string& name) : name_(name), conv_(std::make_uniqu
             kind_ = Kind::Cp932;
         } else if (ucnv_getMaxCharSize(conv_->conv.get()) == 1) {
             kind_ = Kind::SingleByte;
+            table_ = CharacterTable::of(icuName);
         } else {
             kind_ = Kind::OtherMultiByte;
+            table_ = CharacterTable::of(icuName);
+            asciiAlone_ = false;
+            if (table_) {
+                asciiAlone_ = true;
+                for (unsigned char b = 0; b < 0x80; ++b) {
+                    const CharacterTable::Step step = table_->next(&b, &b + 1);
+                    asciiAlone_ = asciiAlone_ && step.length == 1 && step.codePoint == b;
+                }
+            }
             UBool starters[256];
             err = U_ZERO_ERROR;
             ucnv_getStarters(conv_->conv.get(), starters, &err);
@@ -171,7 +183,11 @@ std::size_t CodePage::multiByteCharLength(std::string_view text, std::size_t pos
         return n == 0 ? 1 : n;
     }
     case Kind::OtherMultiByte: {
-        // Correctness over speed: let ICU decode one character and count what it consumed.
+        if (table_) {
+            const auto* p = reinterpret_cast<const unsigned char*>(text.data()) + pos;
+            return std::min<std::size_t>(table_->next(p, p + left).length, left);
+        }
+        // Let ICU decode one character and count what it consumed.
         std::lock_guard lock(conv_->inUse);
         UConverter* c = conv_->conv.get();
         ucnv_resetToUnicode(c);

@@ -8,6 +8,8 @@
 
 namespace linnery {
 
+class CharacterTable;
+
 // The byte encoding of lines, typed text and messages. Lines are stored as bytes and never converted;
 // this class only steps through them character by character and converts for display and input.
 class CodePage {
@@ -31,11 +33,16 @@ class CodePage {
     std::size_t charLength(std::string_view text, std::size_t pos) const {
         // ASCII bytes stand alone in every code page whose characters do not depend on a shift state;
         // the common case stays inline for the loops that walk whole documents.
-        if (kind_ != Kind::OtherMultiByte && pos < text.size() &&
-            static_cast<unsigned char>(text[pos]) < 0x80)
+        if (asciiAlone_ && pos < text.size() && static_cast<unsigned char>(text[pos]) < 0x80)
             return 1;
         return multiByteCharLength(text, pos);
     }
+    // How the characters of a code page without shift states read (cp932, EUC-JP, Latin-1, ...), for
+    // decoding without a converter; null for UTF-8 and code pages with shift states.
+    const std::shared_ptr<const CharacterTable>& characterTable() const { return table_; }
+    // True when the characters can be stepped through on several threads at once without waiting for
+    // each other (a code page without a table steps through ICU's one converter, under a lock).
+    bool stepsInParallel() const { return kind_ != Kind::OtherMultiByte || table_ != nullptr; }
     // Start of the last character of text (text must not be empty).
     std::size_t lastCharStart(std::string_view text) const;
 
@@ -64,7 +71,9 @@ class CodePage {
     struct Converter;
     std::string name_;
     Kind kind_;
+    bool asciiAlone_ = true; // every byte below 0x80 is a character of its own
     std::unique_ptr<Converter> conv_;
+    std::shared_ptr<const CharacterTable> table_;
 };
 
 } // namespace linnery

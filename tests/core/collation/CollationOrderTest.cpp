@@ -6,19 +6,69 @@
 
 #include <gtest/gtest.h>
 
+#include <unicode/ucnv.h>
+#include <unicode/unistr.h>
+
 #include <algorithm>
+#include <memory>
 #include <numeric>
+#include <tuple>
 
 using namespace linnery;
 using namespace linnery::test;
 
 namespace {
 
-// The order the collation defines, one comparison of whole keys at a time.
+// How ICU's own converter reads a line: the UTF-8 text of its longest decodable prefix, and the bytes
+// from the first sequence it cannot decode on. Undecodable lines follow the lines equal to their prefix,
+// ordered by those bytes. Independent of the character tables the collation reads lines with.
+struct IcuReading {
+    std::string prefix, rest;
+    bool whole = true;
+};
+IcuReading icuReading(std::string_view line, const CodePage& cp) {
+    if (cp.kind() == CodePage::Kind::Utf8)
+        return {std::string(line), {}, true};
+    UErrorCode err = U_ZERO_ERROR;
+    std::unique_ptr<UConverter, void (*)(UConverter*)> conv(
+        ucnv_open(cp.sameAs(CodePage("cp932")) ? "windows-31j" : cp.name().c_str(), &err), ucnv_close);
+    ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
+    std::u16string units(line.size() + 1, u'\0');
+    UChar* target = units.data();
+    const char* source = line.data();
+    err = U_ZERO_ERROR;
+    ucnv_toUnicode(conv.get(), &target, units.data() + units.size(), &source, line.data() + line.size(),
+                   nullptr, true, &err);
+    units.resize(static_cast<std::size_t>(target - units.data()));
+    std::size_t bad = line.size();
+    if (U_FAILURE(err)) {
+        char invalid[32];
+        int8_t length = sizeof invalid;
+        UErrorCode ignored = U_ZERO_ERROR;
+        ucnv_getInvalidChars(conv.get(), invalid, &length, &ignored);
+        bad = static_cast<std::size_t>(source - line.data()) - static_cast<std::size_t>(length);
+    }
+    std::string utf8;
+    icu::UnicodeString(units.data(), static_cast<int32_t>(units.size())).toUTF8String(utf8);
+    return {utf8, std::string(line.substr(bad)), bad == line.size()};
+}
+
+// The order the collation defines, one comparison of whole keys at a time, with lines read by ICU.
 std::vector<int> referenceOrder(const LineList& list, const TextContext& text) {
-    std::vector<std::string> keys;
-    for (std::string_view line : list.views())
-        keys.push_back(text.collation().sortKey(line, text.codePage()));
+    const CodePage utf8("utf-8");
+    struct Key {
+        std::string prefix;
+        bool whole;
+        std::string rest;
+        bool operator<(const Key& o) const {
+            return std::tie(prefix, o.whole, rest) < std::tie(o.prefix, whole, o.rest);
+        }
+    };
+    std::vector<Key> keys;
+    for (std::string_view line : list.views()) {
+        const IcuReading read = icuReading(line, text.codePage());
+        keys.push_back({text.collation().sortKey(read.prefix, utf8), read.whole, read.rest});
+    }
     std::vector<int> order(keys.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return keys[a] < keys[b]; });
@@ -80,9 +130,15 @@ Lines hardLines(std::size_t count, const CodePage& cp) {
                                            "\t", ",",  "-",  "1",  "9",  "10",       "あ", "ア", "ｱ",
                                            "ァ", "ぁ", "か", "が", "ガ", "か\u3099", "ー", "ゝ", "ゞ",
                                            "ヽ", "ﾞ",  "日", "本", "㈱", "가",       "😀",  "é",  "e\u0301"};
-    const std::vector<std::string> raw = cp.kind() == CodePage::Kind::Utf8
-                                             ? std::vector<std::string>{"\xFF", "\xE3\x81", "\xC0\xAF"}
-                                             : std::vector<std::string>{"\x81", "\xFD", "\x82\x20"};
+    // Broken sequences, and in cp932 the second bytes 0x5C and 0x7C, user-defined characters and the NEC and
+    // IBM extensions; in EUC-JP lone SS2 and SS3, a cut JIS X 0212 character, half-width kana and JIS X 0212.
+    const std::vector<std::string> raw =
+        cp.kind() == CodePage::Kind::Utf8 ? std::vector<std::string>{"\xFF", "\xE3\x81", "\xC0\xAF"}
+        : cp.kind() == CodePage::Kind::Cp932
+            ? std::vector<std::string>{"\x81",     "\xFD",     "\x82\x20", "\x95\x5C", "\x83\x7C",
+                                       "\xF0\x40", "\x87\x40", "\xFA\x40", "\xED\x40"}
+            : std::vector<std::string>{"\x81",     "\xFD",     "\xA4\x20",     "\x8E",
+                                       "\x8F\xB0", "\x8E\xB1", "\x8F\xB0\xA1", "\xF5\xA1"};
     std::string shared;
     for (int i = 0; i < 70; ++i)
         shared += cp.fromUtf8(text[15 + i % 6]);
@@ -112,8 +168,9 @@ TEST(CollationOrder, RanksGiveTheOrderOfTheSortKeys) {
         const char* codePage;
         std::size_t lines;
     };
-    for (const Case& c : {Case{"ja", "utf-8", 4000}, Case{"", "utf-8", 4000}, Case{"ja", "cp932", 4000},
-                          Case{"ja", "utf-8", 60000}}) {
+    for (const Case& c :
+         {Case{"ja", "utf-8", 4000}, Case{"", "utf-8", 4000}, Case{"ja", "cp932", 4000},
+          Case{"ja", "euc-jp", 4000}, Case{"ja", "euc-jp", 60000}, Case{"ja", "utf-8", 60000}}) {
         const TextContext text(std::make_shared<const CodePage>(c.codePage),
                                std::make_shared<const Collation>(c.locale));
         const LineList list = listOf(hardLines(c.lines, text.codePage()));

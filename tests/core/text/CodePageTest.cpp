@@ -155,17 +155,26 @@ TEST(CodePageTest, SingleByteStepsOneByte) {
     EXPECT_EQ(cp.lastCharStart("\xE9\x95"), 1u);
 }
 
-TEST(CodePageTest, OtherMultiByteStepsWithIcu) {
+// EUC-JP steps by its table as ICU's converter does: 日 = C6 FC, ｱ = 8E B1, 丂 (JIS X 0212) = 8F B0 A1.
+// A lead byte takes no byte that cannot follow it, so a comma, quote or line end after it stays apart.
+TEST(CodePageTest, EucJpStepsLikeItsConverter) {
     const CodePage cp("EUC-JP");
-    // 日本 = C6 FC CB DC, ｱ = 8E B1, 丂 (JIS X 0212) = 8F B0 A1.
-    const std::string text = "a\xC6\xFC\xCB\xDC\x8E\xB1\x8F\xB0\xA1z";
-    EXPECT_EQ(characters(cp, text),
-              (std::vector<std::string>{"a", "\xC6\xFC", "\xCB\xDC", "\x8E\xB1", "\x8F\xB0\xA1", "z"}));
-    EXPECT_TRUE(cp.isLeadByte(0xC6));
-    EXPECT_FALSE(cp.isLeadByte('a'));
-    EXPECT_EQ(cp.lastCharStart(text), text.size() - 1);
-    EXPECT_EQ(cp.lastCharStart("\xC6\xFC"), 0u);
-    EXPECT_EQ(cp.toUtf8("\xC6\xFC\xCB\xDC"), "日本");
+    ASSERT_TRUE(cp.characterTable());
+    const struct {
+        std::string text;
+        std::vector<std::string> chars;
+    } cases[] = {
+        {"a\xC6\xFC\x8E\xB1\x8F\xB0\xA1z", {"a", "\xC6\xFC", "\x8E\xB1", "\x8F\xB0\xA1", "z"}},
+        {"\xC6,\x8E\"\x8F\xB0,", {"\xC6", ",", "\x8E", "\"", "\x8F", "\xB0", ","}},
+        {"\xC6", {"\xC6"}},
+        {"\x8F\xB0", {"\x8F\xB0"}},
+        {"\x80\xFF\xA0", {"\x80", "\xFF", "\xA0"}},
+        {"\xF5\xA1\xFE\xFE", {"\xF5\xA1", "\xFE\xFE"}}, // user-defined rows
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(characters(cp, c.text), c.chars) << c.text;
+    EXPECT_EQ(cp.lastCharStart("a\xC6\xFC"), 1u);
+    EXPECT_EQ(cp.toUtf8("\xC6\xFC\x8E\xB1\x8F\xB0\xA1"), "日ｱ丂");
 }
 
 TEST(CodePageTest, LastCharStartOfSingleCharacter) {

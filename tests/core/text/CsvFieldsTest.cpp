@@ -17,6 +17,7 @@ using Fields = std::vector<std::string>;
 
 const CodePage utf8("utf-8");
 const CodePage cp932("cp932");
+const CodePage eucJp("EUC-JP");
 
 struct SplitCase {
     std::string line;
@@ -119,6 +120,21 @@ TEST(CsvFieldsCp932Test, JoinSteppsByCharacter) {
     for (const JoinCase& c : cases) {
         EXPECT_EQ(joinFields(c.fields, cp932), c.line);
         EXPECT_EQ(splitFields(c.line, cp932), c.fields) << c.line;
+    }
+}
+
+// EUC-JP: no separator or quote is ever a second or third byte; a lone lead byte (SS2 0x8E, SS3 0x8F, or
+// a double-byte lead) before one leaves it a separator. ｱ = 8E B1, 丂 = 8F B0 A1, 日 = C6 FC.
+TEST(CsvFieldsEucJpTest, LeadBytesTakeNoSeparator) {
+    const std::vector<SplitCase> cases = {
+        {"\x8E\xB1,\x8F\xB0\xA1,\xC6\xFC", {"\x8E\xB1", "\x8F\xB0\xA1", "\xC6\xFC"}},
+        {"\xC6,\x8E,\x8F\xB0,x", {"\xC6", "\x8E", "\x8F\xB0", "x"}},
+        {"\"\xC6\",\"\x8F\"", {"\xC6", "\x8F"}},
+        {"x,\xC6", {"x", "\xC6"}},
+    };
+    for (const SplitCase& c : cases) {
+        EXPECT_EQ(splitFields(c.line, eucJp), c.fields) << c.line;
+        EXPECT_EQ(splitFields(joinFields(c.fields, eucJp), eucJp), c.fields) << c.line;
     }
 }
 
