@@ -21,6 +21,7 @@
 #include "widgets/FileDrops.h"
 #include "widgets/Fonts.h"
 #include "widgets/LineListModel.h"
+#include "widgets/LineListView.h"
 #include "widgets/RowHeight.h"
 #include "widgets/TextCodec.h"
 
@@ -75,7 +76,7 @@ TForm1::TForm1(std::vector<std::string> arguments, TextSettings settings, QWidge
     setWindowTitle(QStringLiteral("Linnery"));
     setFont(msPGothic(12));
     resize(640, 480); // a size to start from where the window system does not choose one
-    ListBox1 = new QListView(this);
+    ListBox1 = new LineListView(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     ListBox1->setAccessibleName(QStringLiteral("行の一覧"));
     model_ = new LineListModel(&editor_.doc.lines(), editor_.doc.text().sharedCodePage(), this);

@@ -2,6 +2,7 @@
 
 #include "widgets/Fonts.h"
 #include "widgets/LineListModel.h"
+#include "widgets/LineListView.h"
 #include "widgets/RowHeight.h"
 
 #include <QListView>
@@ -25,7 +26,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
 
     // Empty until the first run gives it lines and their code page.
     model_ = new LineListModel(&lines_, std::make_shared<const CodePage>("UTF-8"), this);
-    ListBox1 = new QListView(this);
+    ListBox1 = new LineListView(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     ListBox1->setAccessibleName(QStringLiteral("被削除行"));
     ListBox1->setFont(msGothic(16));
