@@ -91,6 +91,14 @@ void Document::setSelected(int i, bool on) {
     flag = on ? 1 : 0;
 }
 
+void Document::selectRange(int first, int last) {
+    if (first < 0 || first > last || last >= count())
+        throw LineError::listIndex(first < 0 || first >= count() ? first : last);
+    const auto b = selected_.begin() + first, e = selected_.begin() + last + 1;
+    selectedCount_ += static_cast<int>((e - b) - std::count(b, e, std::uint8_t{1}));
+    std::fill(b, e, std::uint8_t{1});
+}
+
 void Document::setFocus(int i) {
     focus_ = std::max(0, i);
     clampFocus();

@@ -53,6 +53,8 @@ class Document {
     bool isSelected(int i) const;
     // i == -1 sets or clears every line; list-index error for another index outside the list.
     void setSelected(int i, bool on);
+    // Selects lines first..last at once (a range of a list view's selection).
+    void selectRange(int first, int last);
     const std::vector<std::uint8_t>& selection() const { return selected_; }
 
     // -1 when the document is empty.

@@ -72,6 +72,13 @@ TEST(Document, SelectionFollowsTheLines) {
     EXPECT_EQ(doc.selectedCount(), 0);
     doc.setSelected(-1, true);
     EXPECT_EQ(doc.selectedCount(), 3);
+    // A range counts only the lines it newly selects.
+    doc.setSelected(-1, false);
+    doc.setSelected(1, true);
+    doc.selectRange(0, 1);
+    EXPECT_EQ(doc.selectedCount(), 2);
+    EXPECT_EQ(messageOf([&] { doc.selectRange(1, 3); }), "ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (3)");
+    EXPECT_EQ(doc.selectedCount(), 2);
     EXPECT_EQ(messageOf([&] { doc.setSelected(3, true); }), "ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (3)");
     EXPECT_EQ(messageOf([&] { doc.isSelected(-1); }), "ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (-1)");
 }
