@@ -54,6 +54,11 @@ struct CharacterTable::Builder {
         const auto count = static_cast<std::uint32_t>(source - reinterpret_cast<const char*>(bytes));
         return count == 0 ? 1 : count;
     }
+    std::uint32_t entry(const unsigned char* bytes, std::uint32_t length, std::int32_t codePoint) {
+        for (std::uint32_t i = 1; i < length; ++i)
+            table.lowBytesInside_ = table.lowBytesInside_ || bytes[i] < 0x40;
+        return entry(length, codePoint);
+    }
     static std::uint32_t entry(std::uint32_t length, std::int32_t codePoint) {
         return length << kLengthShift | (codePoint < 0 ? kCodePoint : static_cast<std::uint32_t>(codePoint));
     }
@@ -63,10 +68,10 @@ struct CharacterTable::Builder {
         std::int32_t codePoint = -1;
         switch (decode(bytes, n, codePoint)) {
         case Outcome::Decodes:
-            out = entry(static_cast<std::uint32_t>(n), codePoint);
+            out = entry(bytes, static_cast<std::uint32_t>(n), codePoint);
             return true;
         case Outcome::Fails:
-            out = entry(taken(bytes, n), -1);
+            out = entry(bytes, taken(bytes, n), -1);
             return true;
         case Outcome::TooComplex:
             return false;

@@ -38,6 +38,9 @@ class CharacterTable {
         return {e >> kLengthShift, cp == kCodePoint ? -1 : static_cast<std::int32_t>(cp)};
     }
     bool startsLonger(unsigned char b) const { return (first_[b] & kLink) != 0; }
+    // True when some character of two or more bytes has a byte below 0x40 after its first (blanks,
+    // quotes, commas, digits), so such a byte cannot be taken for itself without stepping from the start.
+    bool lowBytesInside() const { return lowBytesInside_; }
 
   private:
     // An entry: the character's length and code point, or a link to the table of the next byte.
@@ -53,6 +56,7 @@ class CharacterTable {
     std::vector<std::uint32_t> second_;   // 256 entries per byte that begins a longer character
     std::vector<std::uint32_t> third_;    // 256 entries per pair that begins a triple
     std::vector<std::uint32_t> cutShort_; // per such pair: what the converter takes when the text ends
+    bool lowBytesInside_ = false;
 };
 
 } // namespace linnery

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/text/CharacterTable.h"
+
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -7,8 +10,6 @@
 #include <string_view>
 
 namespace linnery {
-
-class CharacterTable;
 
 // The byte encoding of lines, typed text and messages. Lines are stored as bytes and never converted;
 // this class only steps through them character by character and converts for display and input.
@@ -35,6 +36,10 @@ class CodePage {
         // the common case stays inline for the loops that walk whole documents.
         if (asciiAlone_ && pos < text.size() && static_cast<unsigned char>(text[pos]) < 0x80)
             return 1;
+        if (kind_ == Kind::OtherMultiByte && table_ && pos < text.size()) {
+            const auto* p = reinterpret_cast<const unsigned char*>(text.data()) + pos;
+            return std::min<std::size_t>(table_->next(p, p + (text.size() - pos)).length, text.size() - pos);
+        }
         return multiByteCharLength(text, pos);
     }
     // How the characters of a code page without shift states read (cp932, EUC-JP, Latin-1, ...), for
@@ -43,6 +48,11 @@ class CodePage {
     // True when the characters can be stepped through on several threads at once without waiting for
     // each other (a code page without a table steps through ICU's one converter, under a lock).
     bool stepsInParallel() const { return kind_ != Kind::OtherMultiByte || table_ != nullptr; }
+    // True when no byte below 0x40 (blank, quote, comma, digit) is ever part of a longer character, so
+    // such bytes can be looked for byte by byte.
+    bool lowBytesStandAlone() const {
+        return kind_ != Kind::OtherMultiByte || (table_ != nullptr && !table_->lowBytesInside());
+    }
     // Start of the last character of text (text must not be empty).
     std::size_t lastCharStart(std::string_view text) const;
 

@@ -170,8 +170,8 @@ std::size_t joinedFieldEnd(std::string_view joined, std::size_t pos, const CodeP
 
 bool isJoinedForm(std::string_view line, std::size_t k, const CodePage& cp, std::size_t& start,
                   std::size_t& end) {
-    const CodePage::Kind kind = cp.kind();
-    if (line.empty() || (kind != CodePage::Kind::Utf8 && kind != CodePage::Kind::SingleByte))
+    // Byte by byte: commas, quotes and blanks are never part of another character where this holds.
+    if (line.empty() || !cp.lowBytesStandAlone())
         return false;
     std::size_t pos = 0;
     for (std::size_t field = 0;; ++field) {

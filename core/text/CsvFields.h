@@ -24,7 +24,8 @@ std::size_t joinedFieldEnd(std::string_view joined, std::size_t pos, const CodeP
 
 // True when splitting the line, padding it to k + 1 fields and joining them gives the line back, and
 // then [start, end) is field k in it. Answers only for code pages whose multi-byte characters hold no
-// ASCII byte (UTF-8, single-byte ones); false otherwise, and for lines it cannot vouch for.
+// byte below 0x40 (UTF-8, single-byte ones, cp932, EUC-JP); false otherwise, and for lines it cannot
+// vouch for.
 bool isJoinedForm(std::string_view line, std::size_t k, const CodePage& cp, std::size_t& start,
                   std::size_t& end);
 

@@ -135,9 +135,8 @@ TEST(ColumnSortTest, FirstLineFields) {
 
 // The sort as first written: every record split, given its key in front and joined; those forms put in
 // collation order; each split again, its key put back and joined.
-Lines splitTwiceAndJoin(const Lines& records, std::size_t k) {
+Lines splitTwiceAndJoin(const Lines& records, std::size_t k, const CodePage& cp) {
     const Collation& coll = *testSettings().collation();
-    const CodePage cp("utf-8");
     std::vector<std::pair<std::string, std::string>> forms; // sort key, key-first form
     for (const std::string& record : records) {
         std::vector<std::string> fields = splitFields(record, cp);
@@ -160,30 +159,45 @@ Lines splitTwiceAndJoin(const Lines& records, std::size_t k) {
 }
 
 // Records in joined form are read without splitting, the others split once; the result must be what
-// splitting twice gives, also for quotes, blanks, empty and missing fields, and on two threads.
+// splitting twice gives, also for quotes, blanks, empty and missing fields, on two threads, and in cp932
+// and EUC-JP with second bytes 0x5C and 0x7C, half-width kana, JIS X 0212 and lone lead bytes.
 TEST(ColumnSortTest, OnePassGivesWhatSplittingTwiceGave) {
-    const std::vector<std::string> tokens = {"a",  "B",   "b",       "9",       "10",         ",",
-                                             ",",  " ",   "\t",      "\"",      "\"\"",       "あ",
-                                             "ア", "x y", "\"p,q\"", "\"r s\"", "\"t\"\"u\"", "ー"};
-    std::uint32_t state = 7;
-    auto next = [&](std::uint32_t n) {
-        state = state * 1103515245u + 12345u;
-        return (state >> 8) % n;
-    };
-    for (std::size_t count : {3000u, 60000u}) {
-        Lines records;
-        for (std::size_t i = 0; i < count; ++i) {
-            std::string record;
-            for (std::uint32_t t = next(9); t > 0; --t)
-                record += tokens[next(static_cast<std::uint32_t>(tokens.size()))];
-            records.push_back(record);
-        }
-        for (int k : {0, 1, 3}) {
-            Editor editor;
-            setLines(editor, records);
-            columnSort(editor, k);
-            EXPECT_EQ(linesOf(editor.doc), splitTwiceAndJoin(records, static_cast<std::size_t>(k)))
-                << count << " records by field " << k;
+    const std::vector<std::string> text = {"a",  "B",   "b",       "9",       "10",         ",",
+                                           ",",  " ",   "\t",      "\"",      "\"\"",       "あ",
+                                           "ア", "x y", "\"p,q\"", "\"r s\"", "\"t\"\"u\"", "ー"};
+    const struct {
+        const char* codePage;
+        std::vector<std::string> raw;
+    } pages[] = {{"utf-8", {}},
+                 {"cp932", {"\x95\x5C", "\x83\x7C", "\xB1", "\x81", "\x81\"", "\xF0\x40"}},
+                 {"euc-jp", {"\x8E\xB1", "\x8F\xB0\xA1", "\xA4", "\x8E", "\x8F\xB0", "\xA4\""}}};
+    for (const auto& page : pages) {
+        const TextContextPtr context = textIn(page.codePage);
+        std::vector<std::string> tokens = page.raw;
+        for (const std::string& t : text)
+            tokens.push_back(context->codePage().fromUtf8(t));
+        std::uint32_t state = 7;
+        auto next = [&](std::uint32_t n) {
+            state = state * 1103515245u + 12345u;
+            return (state >> 8) % n;
+        };
+        for (std::size_t count : {3000u, 60000u}) {
+            Lines records;
+            for (std::size_t i = 0; i < count; ++i) {
+                std::string record;
+                for (std::uint32_t t = next(9); t > 0; --t)
+                    record += tokens[next(static_cast<std::uint32_t>(tokens.size()))];
+                records.push_back(record);
+            }
+            for (int k : {0, 1, 3}) {
+                Editor editor;
+                editor.doc.setText(context);
+                setLines(editor, records);
+                columnSort(editor, k);
+                EXPECT_EQ(linesOf(editor.doc),
+                          splitTwiceAndJoin(records, static_cast<std::size_t>(k), context->codePage()))
+                    << page.codePage << ": " << count << " records by field " << k;
+            }
         }
     }
 }
