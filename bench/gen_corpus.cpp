@@ -374,8 +374,8 @@ struct Tables {
           names(encodeAll(kNames, [&](std::string_view s) { return enc.ascii(s); })) {}
 };
 
-const Piece& pick(SplitMix64& rng, const std::vector<Piece>& v) {
-    return v[rng.below(v.size())];
+template <typename T> const T& pick(SplitMix64& rng, const std::vector<T>& v) {
+    return v[rng.below(static_cast<std::uint32_t>(v.size()))];
 }
 
 const Piece& japanesePiece(SplitMix64& rng, const Tables& t) {
@@ -513,7 +513,7 @@ void jaSentence(SplitMix64& rng, const JaTables& t, std::string& line, const Tab
         else if (r < 68)
             p = &pick(rng, t.punct);
         else if (r < 78)
-            p = &t.family[rng.below(t.family.size())].name;
+            p = &pick(rng, t.family).name;
         else if (r < 84)
             p = &pick(rng, t.halfWidthWords);
         else if (r < 90)
@@ -521,7 +521,7 @@ void jaSentence(SplitMix64& rng, const JaTables& t, std::string& line, const Tab
         else if (r < 95)
             p = &pick(rng, ascii.asciiWords);
         else
-            p = &t.given[rng.below(t.given.size())].name;
+            p = &pick(rng, t.given).name;
         if (used + p->utf8Len > budget) {
             ++misses;
             continue;
@@ -558,8 +558,8 @@ void jaTextLine(SplitMix64& rng, const JaTables& t, const Tables& ascii, const s
 void jaCsvLine(SplitMix64& rng, const JaTables& t, std::string& line) {
     std::uint32_t where;
     const Piece* cut = brokenAt(rng, t, where);
-    const EncodedPerson& family = t.family[rng.below(t.family.size())];
-    const EncodedPerson& given = t.given[rng.below(t.given.size())];
+    const EncodedPerson& family = pick(rng, t.family);
+    const EncodedPerson& given = pick(rng, t.given);
     line += std::to_string(100000 + rng.below(900000));
     line += ',';
     line += family.name.bytes;
