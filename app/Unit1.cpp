@@ -538,13 +538,14 @@ void TForm1::N19Click() {
     if (CommandRunner::busy())
         return;
     // The clipboard is read here; the work thread only converts and splits.
-    const QString text = mime->text();
+    QString text = mime->text();
     editor_.documentReplaced();
     refreshUndoItem();
     saveName_.clear();
     // The imported text is a new document: it takes the set code page or the locale's.
     TextContextPtr context = editor_.settings().contextForNewText();
-    if (!runCommand([&] { importClipboardText(editor_, toCodePage(text, context->codePage()), context); }))
+    if (!runCommand(
+            [&] { importClipboardText(editor_, toCodePage(std::move(text), context->codePage()), context); }))
         return;
     openName_ = kClipboardName;
     documentOpened();

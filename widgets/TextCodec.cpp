@@ -13,8 +13,11 @@ QString fromCodePage(std::string_view bytes, const CodePage& cp) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-std::string toCodePage(const QString& text, const CodePage& cp) {
+std::string toCodePage(QString text, const CodePage& cp) {
     const QByteArray utf8 = text.toUtf8();
+    text = QString(); // a pasted text may be hundreds of megabytes: one form of it at a time
+    if (cp.kind() == CodePage::Kind::Utf8)
+        return utf8.toStdString();
     return cp.fromUtf8(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 

@@ -13,7 +13,7 @@ class CodePage;
 // Line text is bytes in its document's code page; the windows show and take Unicode.
 QString fromCodePage(std::string_view bytes, const CodePage& cp);
 // Every character the code page cannot hold becomes '?': for a clipboard text taken as a whole.
-std::string toCodePage(const QString& text, const CodePage& cp);
+std::string toCodePage(QString text, const CodePage& cp);
 // A typed text in the code page when it holds every character; otherwise nothing, and `missing` (when
 // given) gets the first character it cannot hold.
 std::optional<std::string> typedInCodePage(const QString& text, const CodePage& cp,

@@ -7,18 +7,18 @@
 
 namespace linnery {
 
-void importClipboardText(Editor& editor, std::string_view text, TextContextPtr context) {
+void importClipboardText(Editor& editor, std::string text, TextContextPtr context) {
     editor.documentReplaced();
     if (const void* nul = std::memchr(text.data(), '\0', text.size()))
-        text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+        text.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
     // The text is taken as one line with CR LF appended and cut at every line break; the empty piece
     // after that CR LF is not a line. So a final line break leaves one empty line and an empty text
     // gives one empty line. The file rules cut the same way and drop that last piece.
-    std::shared_ptr<char[]> buffer(new char[text.size() + 2]);
-    std::memcpy(buffer.get(), text.data(), text.size());
-    std::memcpy(buffer.get() + text.size(), "\r\n", 2);
+    text += "\r\n";
+    const auto owner = std::make_shared<std::string>(std::move(text));
+    const std::shared_ptr<char[]> buffer(owner, owner->data());
     LineList lines;
-    splitLines(lines, buffer, std::string_view(buffer.get(), text.size() + 2));
+    splitLines(lines, buffer, std::string_view(*owner));
     editor.doc.assign(std::move(lines));
     editor.doc.setText(std::move(context));
 }
