@@ -115,10 +115,9 @@ TEST(CollationTest, EqualKeysOnlyForCaseDifferences) {
     EXPECT_NE(coll.sortKey("ア", utf8), coll.sortKey("ァ", utf8));
 }
 
-TEST(CollationTest, Cp932CollatesLikeUtf8) {
+TEST(CollationTest, LegacyCodePagesCollateLikeUtf8) {
     const Collation coll("ja");
     const CodePage utf8("utf-8");
-    const CodePage sjis("cp932");
     const std::vector<std::string> lines = {"",
                                             "apple",
                                             "Banana",
@@ -129,16 +128,19 @@ TEST(CollationTest, Cp932CollatesLikeUtf8) {
                                             "Linnery　リネリー",
                                             "５０音順ソート",
                                             "\\,\""};
-    for (const auto& line : lines) {
-        const std::string encoded = sjis.fromUtf8(line);
-        ASSERT_EQ(sjis.toUtf8(encoded), line);
-        EXPECT_EQ(coll.sortKey(encoded, sjis), coll.sortKey(line, utf8)) << line;
+    for (const char* name : {"cp932", "EUC-JP"}) {
+        const CodePage legacy(name);
+        for (const auto& line : lines) {
+            const std::string encoded = legacy.fromUtf8(line);
+            ASSERT_EQ(legacy.toUtf8(encoded), line);
+            EXPECT_EQ(coll.sortKey(encoded, legacy), coll.sortKey(line, utf8)) << name << ": " << line;
+        }
+        for (const auto& a : lines)
+            for (const auto& b : lines)
+                EXPECT_EQ(sign(coll.compare(legacy.fromUtf8(a), legacy.fromUtf8(b), legacy)),
+                          sign(coll.compare(a, b, utf8)))
+                    << name << ": " << a << " vs " << b;
     }
-    for (const auto& a : lines)
-        for (const auto& b : lines)
-            EXPECT_EQ(sign(coll.compare(sjis.fromUtf8(a), sjis.fromUtf8(b), sjis)),
-                      sign(coll.compare(a, b, utf8)))
-                << a << " vs " << b;
 }
 
 TEST(CollationTest, AlternatingCodePagesReuseNoStaleDecoder) {
@@ -162,6 +164,10 @@ TEST(CollationTest, UndecodableLinesFollowTheirDecodablePrefix) {
         {"cp932",
          {"b", "a\x81", "ab", "a\x80z", "\xFF", "a\x80", "A\x80", "", "a", "\x80"},
          {"", "\x80", "\xFF", "a", "a\x80", "A\x80", "a\x80z", "a\x81", "ab", "b"}},
+        {"euc-jp",
+         {"b", "a\xA4", "ab", "a\x80z", "\xFF", "a\x80", "A\x80", "", "a", "\x8F\xB0"},
+         // 0x80 is U+0080 here, which only the last level sees.
+         {"", "\x8F\xB0", "\xFF", "a", "a\xA4", "a\x80", "A\x80", "ab", "a\x80z", "b"}},
         {"utf-8",
          {"b", "a\xE3\x81", "ab", "a\xFF", "a", "\xC3", "a\x80"},
          {"\xC3", "a", "a\x80", "a\xE3\x81", "a\xFF", "ab", "b"}},
