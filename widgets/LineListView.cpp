@@ -67,7 +67,9 @@ QModelIndex LineListView::indexOfRow(long long row) const {
 }
 
 void LineListView::doItemsLayout() {
-    // Nothing to lay out: the scroll bars and the screen are all there is.
+    // Nothing to lay out: the scroll bars and the screen are all there is. QListView's own would lay
+    // out every row, which is what this view is for not doing.
+    // NOLINTNEXTLINE(bugprone-parent-virtual-call)
     QAbstractItemView::doItemsLayout();
 }
 
@@ -250,6 +252,8 @@ void LineListView::updateGeometries() {
         horizontalScrollBar()->setPageStep(viewport()->width());
         horizontalScrollBar()->setRange(0, std::max(0, size.width() - viewport()->width()));
     }
+    // QListView's own reads the layout this view does not make.
+    // NOLINTNEXTLINE(bugprone-parent-virtual-call)
     QAbstractItemView::updateGeometries();
 }
 
@@ -286,6 +290,7 @@ void LineListView::currentChanged(const QModelIndex& current, const QModelIndex&
         QAccessible::updateAccessibility(&event);
     }
 #endif
+    // NOLINTNEXTLINE(bugprone-parent-virtual-call): told above, without QListView's layout
     QAbstractItemView::currentChanged(current, previous);
 }
 
@@ -303,6 +308,7 @@ void LineListView::selectionChanged(const QItemSelection& selected, const QItemS
         }
     }
 #endif
+    // NOLINTNEXTLINE(bugprone-parent-virtual-call): told above, without QListView's layout
     QAbstractItemView::selectionChanged(selected, deselected);
 }
 

@@ -9,8 +9,8 @@ namespace linnery {
 
 void importClipboardText(Editor& editor, std::string text, TextContextPtr context) {
     editor.documentReplaced();
-    if (const void* nul = std::memchr(text.data(), '\0', text.size()))
-        text.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+    if (const std::size_t nul = text.find('\0'); nul != std::string::npos)
+        text.resize(nul);
     // The text is taken as one line with CR LF appended and cut at every line break; the empty piece
     // after that CR LF is not a line. So a final line break leaves one empty line and an empty text
     // gives one empty line. The file rules cut the same way and drop that last piece.
