@@ -410,7 +410,11 @@ PrimaryRanks::Result PrimaryRanks::ranks(const std::string_view* pieces, int pie
     const auto stop = [&] { return Result{written, written == count ? Status::More : Status::Unknown}; };
     while (!text.atEnd()) {
         const int32_t c = text.next(d);
-        if (c < 0 || c > 0xFFFF)
+        // The collation sees a line up to its first undecodable bytes, which only break ties after that:
+        // for the ranks, the line ends there.
+        if (c < 0)
+            return {written, Status::Ended};
+        if (c > 0xFFFF)
             return stop();
         const CharInfo& info = d.chars[static_cast<std::size_t>(c)];
         std::uint16_t value = info.value;
@@ -439,9 +443,10 @@ PrimaryRanks::Result PrimaryRanks::ranks(const std::string_view* pieces, int pie
                     n = it->second.count;
                 }
             }
-            if ((info.flags & kStarter) && !text.atEnd()) {
+            // Undecodable bytes after a contraction's first character end the text the collation sees.
+            if ((info.flags & kStarter) && !text.atEnd() && text.peek(d) >= 0) {
                 const int32_t next = text.peek(d);
-                if (next < 0 || next > 0xFFFF)
+                if (next > 0xFFFF)
                     return stop();
                 const CharInfo& nextInfo = d.chars[static_cast<std::size_t>(next)];
                 if ((nextInfo.flags & (kUnknown | kMark | kMultiFold)) ||
