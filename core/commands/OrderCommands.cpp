@@ -179,8 +179,9 @@ Views drawnAtRandom(Editor& editor, const Views& lines, const Step& step) {
 void collationSort(Editor& editor) {
     editor.takeUndoCopy();
     const TextContext& text = editor.doc.text();
-    arrangeScope(editor, WholeDocument::KeepsTop, false, [&text](const Views& lines, const Step&) {
-        return lines.inOrder(collationOrder(lines, text));
+    const ThreadPool& pool = editor.settings().pool();
+    arrangeScope(editor, WholeDocument::KeepsTop, false, [&](const Views& lines, const Step&) {
+        return lines.inOrder(collationOrder(lines, text, pool), pool);
     });
 }
 
