@@ -105,8 +105,17 @@ void ThreadPool::run(std::size_t parts, const Work& f) const {
     if (!inPlace && !started_)
         startWorkers();
     if (inPlace || workers_.empty()) {
-        for (std::size_t part = 0; part < parts; ++part)
-            f(part, 0);
+        std::exception_ptr first;
+        for (std::size_t part = 0; part < parts; ++part) {
+            try {
+                f(part, 0);
+            } catch (...) {
+                if (!first)
+                    first = std::current_exception();
+            }
+        }
+        if (first)
+            std::rethrow_exception(first);
         return;
     }
     const RunningIn in(this);

@@ -38,9 +38,9 @@ class ThreadPool {
     std::size_t grain(std::size_t grain) const { return splitSmall_ ? 1 : grain; }
 
     // Runs f for parts 0..parts-1 and returns when all have ended; the calling thread takes parts too.
-    // The error of the lowest part that failed is thrown here, once every part has ended. A call from
-    // inside a part, from another thread while the pool is busy, or when no worker can be started runs
-    // every part on the calling thread, in order.
+    // Every part runs; the error of the lowest part that failed is thrown here once all have ended. A
+    // call from inside a part, from another thread while the pool is busy, or when no worker can be
+    // started runs every part on the calling thread, in order.
     void run(std::size_t parts, const Work& f) const;
 
     // Half-open ranges [begin, end) cutting 0..n into parts of at least `grain` items (the last may be

@@ -27,17 +27,20 @@ std::optional<Choice> given(const std::optional<std::string>& option, const char
 } // namespace
 
 TextSettings::TextSettings(std::shared_ptr<const CodePage> fixed, std::shared_ptr<const Collation> collation,
-                           unsigned threads)
-    : fixed_(std::move(fixed)), collation_(std::move(collation)),
-      pool_(std::make_shared<const ThreadPool>(threads)),
+                           std::shared_ptr<const ThreadPool> pool)
+    : fixed_(std::move(fixed)), collation_(std::move(collation)), pool_(std::move(pool)),
       localeCodePage_(std::make_shared<const CodePage>(CodePage::localeCharset())),
       utf8_(std::make_shared<const CodePage>(codePageName(TextEncoding::Utf8))),
       cp932_(std::make_shared<const CodePage>(codePageName(TextEncoding::Cp932))),
       eucJp_(std::make_shared<const CodePage>(codePageName(TextEncoding::EucJp))) {}
 
 TextSettings::TextSettings(const char* fixedCodePage, const std::string& locale, unsigned threads)
+    : TextSettings(fixedCodePage, locale, std::make_shared<const ThreadPool>(threads)) {}
+
+TextSettings::TextSettings(const char* fixedCodePage, const std::string& locale,
+                           std::shared_ptr<const ThreadPool> pool)
     : TextSettings(fixedCodePage ? std::make_shared<const CodePage>(fixedCodePage) : nullptr,
-                   std::make_shared<const Collation>(locale), threads) {}
+                   std::make_shared<const Collation>(locale), std::move(pool)) {}
 
 TextSettings TextSettings::read(const std::optional<std::string>& codePageOption,
                                 const std::optional<std::string>& localeOption,
@@ -73,7 +76,8 @@ TextSettings TextSettings::read(const std::optional<std::string>& codePageOption
     // Without a code page given, each loaded text is judged on its bytes.
     return TextSettings(
         codePage ? std::move(named) : nullptr,
-        std::make_shared<const Collation>(locale ? locale->value : Collation::defaultLocale()), threads);
+        std::make_shared<const Collation>(locale ? locale->value : Collation::defaultLocale()),
+        std::make_shared<const ThreadPool>(threads));
 }
 
 std::shared_ptr<const CodePage> TextSettings::codePageFor(std::string_view text) const {

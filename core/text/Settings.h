@@ -32,6 +32,9 @@ class TextSettings {
     // A fixed code page (nullptr: judge each text), a collation locale and a thread count (0: one per
     // core); throws std::invalid_argument.
     TextSettings(const char* fixedCodePage, const std::string& locale, unsigned threads = 0);
+    // The same with a pool made elsewhere.
+    TextSettings(const char* fixedCodePage, const std::string& locale,
+                 std::shared_ptr<const ThreadPool> pool);
 
     // The code page every text is read in; nullptr when each text is judged.
     const std::shared_ptr<const CodePage>& fixedCodePage() const { return fixed_; }
@@ -51,7 +54,7 @@ class TextSettings {
 
   private:
     TextSettings(std::shared_ptr<const CodePage> fixed, std::shared_ptr<const Collation> collation,
-                 unsigned threads);
+                 std::shared_ptr<const ThreadPool> pool);
 
     std::shared_ptr<const CodePage> fixed_;
     std::shared_ptr<const Collation> collation_;

@@ -147,13 +147,16 @@ inline const TextSettings& testSettings() {
 // number, and more threads than the parts of a small input.
 constexpr unsigned kThreadCounts[] = {1, 2, 3, 16};
 
-// The tests' settings with that many threads, made once per count.
-inline const TextSettings& settingsWithThreads(unsigned threads) {
-    static std::map<unsigned, TextSettings> made;
-    auto it = made.find(threads);
+// The tests' settings with that many threads, made once per count. `splitting`: the pool shares out
+// even the smallest work in the smallest parts, so that a few lines take every cut a large text takes.
+inline const TextSettings& settingsWithThreads(unsigned threads, bool splitting = false) {
+    static std::map<std::pair<unsigned, bool>, TextSettings> made;
+    auto it = made.find({threads, splitting});
     if (it == made.end())
-        it =
-            made.emplace(threads, TextSettings("utf-8", testSettings().collation()->locale(), threads)).first;
+        it = made.emplace(std::pair(threads, splitting),
+                          TextSettings("utf-8", testSettings().collation()->locale(),
+                                       std::make_shared<const ThreadPool>(threads, splitting)))
+                 .first;
     return it->second;
 }
 

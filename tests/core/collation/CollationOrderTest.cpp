@@ -61,9 +61,11 @@ TEST(CollationOrder, MatchesWholeKeyComparison) {
         const LineList list = listOf(mixedLines(count));
         const std::vector<int> expected = referenceOrder(list, *textIn("utf-8"));
         for (unsigned threads : kThreadCounts)
-            EXPECT_EQ(collationOrder(list.views(), *textIn("utf-8"), settingsWithThreads(threads).pool()),
-                      expected)
-                << count << " lines, " << threads << " threads";
+            for (bool splitting : {false, true})
+                EXPECT_EQ(collationOrder(list.views(), *textIn("utf-8"),
+                                         settingsWithThreads(threads, splitting).pool()),
+                          expected)
+                    << count << " lines, " << threads << " threads" << (splitting ? ", small parts" : "");
     }
 }
 

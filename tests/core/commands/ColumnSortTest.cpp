@@ -160,7 +160,8 @@ Lines splitTwiceAndJoin(const Lines& records, std::size_t k) {
 }
 
 // Records in joined form are read without splitting, the others split once; the result must be what
-// splitting twice gives, also for quotes, blanks, empty and missing fields, and on two threads.
+// splitting twice gives, also for quotes, blanks, empty and missing fields. On every thread count the
+// same lines, progress captions and undo copy.
 TEST(ColumnSortTest, OnePassGivesWhatSplittingTwiceGave) {
     const std::vector<std::string> tokens = {"a",  "B",   "b",       "9",       "10",         ",",
                                              ",",  " ",   "\t",      "\"",      "\"\"",       "あ",
@@ -179,11 +180,22 @@ TEST(ColumnSortTest, OnePassGivesWhatSplittingTwiceGave) {
             records.push_back(record);
         }
         for (int k : {0, 1, 3}) {
-            Editor editor;
-            setLines(editor, records);
-            columnSort(editor, k);
-            EXPECT_EQ(linesOf(editor.doc), splitTwiceAndJoin(records, static_cast<std::size_t>(k)))
-                << count << " records by field " << k;
+            const Lines expected = splitTwiceAndJoin(records, static_cast<std::size_t>(k));
+            std::vector<std::string> firstHeard;
+            for (unsigned threads : kThreadCounts) {
+                Editor editor(settingsWithThreads(threads, count < 50000));
+                setLines(editor, records);
+                std::vector<std::string> heard;
+                editor.progress.setListener([&](const std::string& caption) { heard.push_back(caption); });
+                columnSort(editor, k);
+                SCOPED_TRACE(std::to_string(count) + " records by field " + std::to_string(k) + ", " +
+                             std::to_string(threads) + " threads");
+                EXPECT_EQ(linesOf(editor.doc), expected);
+                EXPECT_EQ(linesOf(editor.undoCopy), records);
+                if (threads == 1)
+                    firstHeard = heard;
+                EXPECT_EQ(heard, firstHeard);
+            }
         }
     }
 }

@@ -49,17 +49,21 @@ struct OrderCase {
 
 class OrderResultTest : public ::testing::TestWithParam<OrderCase> {};
 
+// On every thread count, each pass cut into parts of single lines.
 TEST_P(OrderResultTest, ReordersTheScope) {
     const OrderCase& c = GetParam();
-    Editor e;
-    holdTicks(e, 1000);
-    load(e, c.lines, c.selected);
-    c.command(e);
-    EXPECT_EQ(linesOf(e.doc.lines()), c.expected);
-    EXPECT_EQ(selectedOf(e.doc), c.selectedAfter);
-    EXPECT_EQ(linesOf(e.undoCopy), c.lines);
-    EXPECT_EQ(e.undoState, UndoState::Undo);
-    EXPECT_EQ(e.progress.caption(), "-");
+    for (unsigned threads : kThreadCounts) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        Editor e(settingsWithThreads(threads, true));
+        holdTicks(e, 1000);
+        load(e, c.lines, c.selected);
+        c.command(e);
+        EXPECT_EQ(linesOf(e.doc.lines()), c.expected);
+        EXPECT_EQ(selectedOf(e.doc), c.selectedAfter);
+        EXPECT_EQ(linesOf(e.undoCopy), c.lines);
+        EXPECT_EQ(e.undoState, UndoState::Undo);
+        EXPECT_EQ(e.progress.caption(), "-");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
