@@ -56,8 +56,8 @@ class LineViews {
     };
 
     LineViews() = default;
-    // n empty lines, to be filled with set().
-    explicit LineViews(size_type n) : entries_(n, 0) {}
+    // n lines to be filled with set() or trySet(), each before it is read.
+    explicit LineViews(size_type n) : entries_(n) {}
     LineViews(const_iterator first, const_iterator last);
 
     size_type size() const { return entries_.size(); }
