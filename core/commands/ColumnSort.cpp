@@ -169,30 +169,6 @@ class Rewritten {
     std::vector<Part> parts_;
 };
 
-// f(part) for each part of `cut` on the pool's threads. The calling thread steps the progress through the
-// lines of the parts done so far, in order, between its own parts and at the end: the captions are those
-// of one thread stepping every line.
-template <class F>
-void inParts(const ThreadPool& pool, const std::vector<std::pair<std::size_t, std::size_t>>& cut,
-             Progress::Stepper& progress, F f) {
-    const std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[cut.size()]);
-    for (std::size_t p = 0; p < cut.size(); ++p)
-        done[p].store(false, std::memory_order_relaxed);
-    std::size_t shown = 0;
-    const auto showDone = [&] {
-        for (; shown < cut.size() && done[shown].load(std::memory_order_acquire); ++shown)
-            for (std::size_t i = cut[shown].first; i < cut[shown].second; ++i)
-                progress.step(static_cast<std::int64_t>(i));
-    };
-    pool.run(cut.size(), [&](std::size_t part, std::size_t slot) {
-        f(part);
-        done[part].store(true, std::memory_order_release);
-        if (slot == 0)
-            showDone();
-    });
-    showDone();
-}
-
 } // namespace
 
 std::vector<std::string> firstLineFields(const Document& doc) {
@@ -221,8 +197,9 @@ void columnSort(Editor& editor, int k) {
         const auto cut = ThreadPool::ranges(n, pool.threads() > 1 ? pool.grain(kGrain) : n, 64);
         Rewritten rewritten(lines, static_cast<std::size_t>(k), text.codePage(), cut.size());
         Progress::Stepper first(editor.progress, d, 50, 0);
-        inParts(pool, cut, first,
-                [&](std::size_t part) { rewritten.rewrite(cut[part].first, cut[part].second, part); });
+        const auto stepFirst = [&](std::size_t i) { first.step(static_cast<std::int64_t>(i)); };
+        runStepped(pool, cut, stepFirst,
+                   [&](std::size_t part) { rewritten.rewrite(cut[part].first, cut[part].second, part); });
         rewritten.index();
 
         // Each key-first form is compared as one string, so the key decides first and the rest after it;
@@ -243,7 +220,8 @@ void columnSort(Editor& editor, int k) {
         LineViews sorted(n);
         std::vector<std::vector<std::size_t>> longLines(cut.size());
         Progress::Stepper second(editor.progress, d, 50, 50);
-        inParts(pool, cut, second, [&](std::size_t part) {
+        const auto stepSecond = [&](std::size_t i) { second.step(static_cast<std::int64_t>(i)); };
+        runStepped(pool, cut, stepSecond, [&](std::size_t part) {
             for (std::size_t i = cut[part].first; i < cut[part].second; ++i)
                 if (!sorted.trySet(i, rewritten[static_cast<std::size_t>(order[i])]))
                     longLines[part].push_back(i);
