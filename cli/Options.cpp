@@ -58,6 +58,8 @@ const OptionSpec kOptions[] = {
      "--codepage cp932 sort a.txt", [](Options& o, const std::string& v) { o.codepage = v; }},
     {nullptr, "--locale", "NAME", "collation locale of sort (LINNERY_LOCALE)", "--locale ja sort a.txt",
      [](Options& o, const std::string& v) { o.locale = v; }},
+    {nullptr, "--threads", "N", "threads of the sorts and loading (LINNERY_THREADS)",
+     "--threads 1 sort a.txt", [](Options& o, const std::string& v) { o.threads = v; }},
     {nullptr, "--ticks", "N", "shuffle: a fixed tick count (repeatable)", "shuffle --ticks 1000 a.txt",
      [](Options& o, const std::string& v) { o.ticks = parseUnsigned32(v, "--ticks"); }},
     {nullptr, "--state", "N", "shuffle: the generator's starting state (0)", "shuffle --state 7 a.txt",
@@ -117,7 +119,7 @@ void printHelp() {
         row(left, o.help, o.example);
     }
     text += "\nExit status: 0 done, 1 an error (its message on standard error), 2 a usage error\n"
-            "or an unknown code page or locale.\n";
+            "or an unknown code page, locale or thread count.\n";
     writeText(stdout, text);
 }
 

@@ -16,6 +16,7 @@ struct Options {
     std::optional<long long> focus;
     std::optional<std::string> codepage;
     std::optional<std::string> locale;
+    std::optional<std::string> threads;
     std::optional<std::uint32_t> ticks;
     std::uint32_t state = 0;
     bool progress = false;

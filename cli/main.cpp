@@ -75,7 +75,7 @@ int run(int argc, char** argv) {
             throw LineError::write(kStandardOutput, systemReason(errno));
         return 0;
     }
-    Editor editor(TextSettings::read(o.codepage, o.locale));
+    Editor editor(TextSettings::read(o.codepage, o.locale, o.threads));
     editor.keepsUndoCopy = false; // nothing undoes here
     editor.random.setState(o.state);
     if (o.ticks) {
@@ -97,8 +97,9 @@ int run(int argc, char** argv) {
         LineList lines;
         TextContextPtr context;
         const auto judge = [&](std::string_view text) { context = editor.settings().contextFor(text); };
-        warnIfCut(o.file == "-" ? loadStream(lines, STDIN_FILENO, o.file, judge)
-                                : loadFile(lines, o.file, judge),
+        const ThreadPool& pool = editor.settings().pool();
+        warnIfCut(o.file == "-" ? loadStream(lines, STDIN_FILENO, o.file, judge, pool)
+                                : loadFile(lines, o.file, judge, pool),
                   o.file);
         if (o.file != "-")
             warnOfLeftovers(o.file, leftoverSafetyCopies(o.file), false);

@@ -7,7 +7,7 @@ _linnery_cli() {
     ((COMP_CWORD > 0)) && prev=${COMP_WORDS[COMP_CWORD - 1]}
     local commands="sort length-sort reverse shuffle delete delete-matching delete-empty uniq prefix suffix
         csv-fields csv-sort replace-lines cat"
-    local options="-o --output --select --focus --codepage --locale --ticks --state --progress --removed
+    local options="-o --output --select --focus --codepage --locale --threads --ticks --state --progress --removed
         --help --version --"
     COMPREPLY=()
 
@@ -36,7 +36,7 @@ _linnery_cli() {
         if [[ -z $ended && $word == -- ]]; then
             ended=1
         elif [[ -z $ended && $word == -?* ]]; then
-            case $word in -o | --output | --removed | --codepage | --locale | --select | --focus | --ticks | --state)
+            case $word in -o | --output | --removed | --codepage | --locale | --threads | --select | --focus | --ticks | --state)
                 # the value, written behind a space or behind "="
                 if [[ ${COMP_WORDS[i + 1]} == "=" ]]; then ((i += 2)); else ((i++)); fi ;;
             esac
@@ -74,7 +74,7 @@ _linnery_cli_value() {
     --locale)
         mapfile -t COMPREPLY < <(compgen -W "ja ja_JP en en_US root" -- "$cur")
         ;;
-    --select | --focus | --ticks | --state) ;;
+    --select | --focus | --threads | --ticks | --state) ;;
     *) return 1 ;;
     esac
 }

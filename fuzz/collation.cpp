@@ -4,6 +4,7 @@
 
 #include "core/collation/Collation.h"
 #include "core/collation/CollationOrder.h"
+#include "core/parallel/ThreadPool.h"
 #include "core/text/TextContext.h"
 
 using namespace linnery;
@@ -50,10 +51,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     LineList list;
     for (const std::string& line : lines)
         list.add(line);
-    const std::vector<int> order = collationOrder(list.views(), text);
+    const std::vector<int> order = collationOrder(list.views(), text, ThreadPool::single());
     FUZZ_CHECK(order.size() == lines.size());
     // Large inputs are ordered by first-level ranks, with keys only for ties: the same order.
-    FUZZ_CHECK(collationOrder(list.views(), text, OrderMethod::Ranks) == order);
+    FUZZ_CHECK(collationOrder(list.views(), text, ThreadPool::single(), OrderMethod::Ranks) == order);
+    // Shared among 16 threads in parts of single lines, as large inputs are in parts of thousands.
+    static const ThreadPool sixteen(16, true);
+    FUZZ_CHECK(collationOrder(list.views(), text, sixteen, OrderMethod::Ranks) == order);
+    FUZZ_CHECK(collationOrder(list.views(), text, sixteen, OrderMethod::WholeKeys) == order);
     for (std::size_t i = 1; i < order.size(); ++i) {
         const int cmp =
             keys[static_cast<std::size_t>(order[i - 1])].compare(keys[static_cast<std::size_t>(order[i])]);

@@ -3,7 +3,9 @@
 #include "FuzzSupport.h"
 
 #include "core/files/TextFile.h"
+#include "core/parallel/ThreadPool.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -50,5 +52,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     LineList reloaded;
     loadFile(reloaded, tempPath());
     FUZZ_CHECK(linesOf(reloaded) == lines);
+    // Split on several threads, cut into parts of a few bytes, beside a reader of the whole text.
+    static const ThreadPool three(3, true);
+    LineList inParts;
+    writeFile(tempPath(), text);
+    std::string_view seen;
+    loadFile(
+        inParts, tempPath(), [&](std::string_view all) { seen = all; }, three);
+    FUZZ_CHECK(linesOf(inParts) == lines);
+    FUZZ_CHECK(seen == text.substr(0, std::min(text.size(), text.find('\0'))));
     return 0;
 }

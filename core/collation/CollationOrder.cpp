@@ -3,25 +3,25 @@
 #include "core/collation/Collation.h"
 #include "core/collation/PrimaryRanks.h"
 #include "core/lines/HugePages.h"
-#include "core/parallel/SideBySide.h"
+#include "core/parallel/ThreadPool.h"
 #include "core/text/CodePage.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstdint>
-#include <exception>
 #include <memory>
 #include <optional>
-#include <system_error>
-#include <thread>
 #include <unordered_map>
 
 namespace linnery {
 
 namespace {
 
-// From this many items on, a second thread shares the work.
+// From this many items on, the work is shared between threads: below it, handing it out costs more
+// than it saves. Parts of a pass are at least kGrain items.
 constexpr std::size_t kParallelItems = 50'000;
+constexpr std::size_t kGrain = 8'192;
 // Building the rank table costs about as much as the sort keys of this many items or bytes.
 constexpr std::size_t kRanksFromItems = 20'000;
 constexpr std::size_t kRanksFromBytes = 2 << 20;
@@ -83,24 +83,44 @@ struct Worker {
     const CollationPieces& pieces;
     const PrimaryRanks* ranks;
     std::string scratch, other;
-    std::string keys;
-    std::vector<std::pair<std::size_t, std::size_t>> keyAt; // offset and length in `keys`
 };
 
-// The main thread's worker and, for large inputs, a second one on a thread of its own.
-struct Team {
-    Worker main;
-    std::optional<Worker> helper;
-
-    // f(worker, part) for part 0 here and part 1 on the helper's thread, or part 0 alone.
-    template <class F> void both(F f) {
-        if (!helper) {
-            f(main, 0);
-            return;
-        }
-        runSideBySide([&] { f(main, 0); }, [&] { f(*helper, 1); });
+// The calling thread's worker and one for each other thread of the pool, made when that thread first
+// takes a part.
+class Team {
+  public:
+    Team(const ThreadPool& pool, Worker main) : pool_(pool), workers_(pool.threads()) {
+        workers_[0].emplace(std::move(main));
     }
-    int parts() const { return helper ? 2 : 1; }
+
+    // f(worker, part) for parts 0..parts-1, shared among the threads.
+    template <class F> void each(std::size_t parts, F f) {
+        pool_.run(parts, [&](std::size_t part, std::size_t slot) { f(worker(slot), part); });
+    }
+    // f(worker, begin, end) over 0..n cut into ranges.
+    template <class F> void over(std::size_t n, F f) {
+        const auto cut = ThreadPool::ranges(n, grain());
+        each(cut.size(), [&](Worker& w, std::size_t part) { f(w, cut[part].first, cut[part].second); });
+    }
+    bool parallel() const { return pool_.threads() > 1; }
+    unsigned threads() const { return pool_.threads(); }
+    std::size_t grain() const { return pool_.grain(kGrain); }
+    Worker& main() { return *workers_[0]; }
+
+  private:
+    Worker& worker(std::size_t slot) {
+        std::optional<Worker>& w = workers_[slot];
+        if (!w) {
+            const Worker& m = *workers_[0];
+            auto own = std::make_unique<const Collation>(m.coll->locale());
+            const Collation* coll = own.get();
+            w.emplace(Worker{coll, std::move(own), m.cp, m.text, m.pieces, m.ranks, {}, {}});
+        }
+        return *w;
+    }
+
+    const ThreadPool& pool_;
+    std::vector<std::optional<Worker>> workers_; // by slot: each touched by its own thread only
 };
 
 void fillChunk(Entry& e, Worker& w, int depth) {
@@ -122,60 +142,82 @@ void fillChunk(Entry& e, Worker& w, int depth) {
     e.state = s | static_cast<std::uint32_t>(res.written) << 2;
 }
 
+// Sorts in place. On several threads: pieces are split at the median of a sample, level by level (the
+// pieces of one level side by side), until there are a few per thread; then each piece is sorted. The
+// order is total (input index last), so how the work was cut leaves no trace.
 void sortEntries(Entry* b, Entry* e, Team& team) {
     const std::size_t n = static_cast<std::size_t>(e - b);
-    if (team.parts() == 1 || n < kParallelItems) {
+    if (!team.parallel()) {
         std::sort(b, e, less);
         return;
     }
-    // Split at the median of a sample, then each side on its own thread.
-    std::vector<Entry> sample;
-    for (std::size_t i = 0; i < 1024; ++i)
-        sample.push_back(b[i * n / 1024]);
-    std::nth_element(sample.begin(), sample.begin() + 512, sample.end(), less);
-    const Entry pivot = sample[512];
-    Entry* mid = std::partition(b, e, [&](const Entry& x) { return less(x, pivot); });
-    team.both([&](Worker&, int part) { part == 0 ? std::sort(b, mid, less) : std::sort(mid, e, less); });
+    std::vector<std::pair<Entry*, Entry*>> pieces{{b, e}};
+    while (pieces.size() < 4 * team.threads() && n / pieces.size() >= 2 * team.grain()) {
+        std::vector<std::pair<Entry*, Entry*>> halves(2 * pieces.size());
+        team.each(pieces.size(), [&](Worker&, std::size_t part) {
+            const auto [from, to] = pieces[part];
+            const std::size_t size = static_cast<std::size_t>(to - from);
+            constexpr std::size_t kSample = 255;
+            Entry sample[kSample];
+            for (std::size_t i = 0; i < kSample; ++i)
+                sample[i] = from[i * size / kSample];
+            std::nth_element(sample, sample + kSample / 2, sample + kSample, less);
+            const Entry pivot = sample[kSample / 2];
+            Entry* mid = std::partition(from, to, [&](const Entry& x) { return less(x, pivot); });
+            halves[2 * part] = {from, mid};
+            halves[2 * part + 1] = {mid, to};
+        });
+        pieces = std::move(halves);
+    }
+    team.each(pieces.size(),
+              [&](Worker&, std::size_t part) { std::sort(pieces[part].first, pieces[part].second, less); });
 }
 
-// The sort keys of entries from..to-1 into the worker's store, one per entry. `shared`: equal texts
-// share one key, for runs of ties where the same lines come back again and again.
-void takeKeys(const Entry* b, std::size_t from, std::size_t to, Worker& w, bool shared) {
-    w.keys.clear();
-    w.keyAt.clear();
+// The sort keys of entries from..to-1 into `out`, one per entry. `shared`: equal texts share one key, for
+// runs of ties where the same lines come back again and again.
+struct Keys {
+    std::string keys;
+    std::vector<std::pair<std::size_t, std::size_t>> keyAt; // offset and length in `keys`
+
+    std::string_view operator[](std::size_t i) const {
+        return std::string_view(keys).substr(keyAt[i].first, keyAt[i].second);
+    }
+};
+void takeKeys(const Entry* b, std::size_t from, std::size_t to, Worker& w, bool shared, Keys& out) {
+    out.keys.clear();
+    out.keyAt.clear();
     std::unordered_map<std::string, std::size_t> seen;
     for (std::size_t i = from; i < to; ++i) {
         const std::string_view text = w.text(b[i].index, w.scratch);
         if (shared) {
-            const auto [it, added] = seen.try_emplace(std::string(text), w.keyAt.size());
+            const auto [it, added] = seen.try_emplace(std::string(text), out.keyAt.size());
             if (!added) {
-                w.keyAt.push_back(w.keyAt[it->second]);
+                out.keyAt.push_back(out.keyAt[it->second]);
                 continue;
             }
         }
         const std::string_view key = w.coll->keyOf(text, w.cp);
-        w.keyAt.emplace_back(w.keys.size(), key.size());
-        w.keys.append(key);
+        out.keyAt.emplace_back(out.keys.size(), key.size());
+        out.keys.append(key);
     }
 }
 
-// Orders entries by their whole sort keys; their chunks are overwritten. `team`: the keys of the second
-// half are taken on the helper's thread.
+// Orders entries by their whole sort keys; their chunks are overwritten. `team`: the keys are taken by
+// its threads, a range each.
 void orderByKeys(Entry* b, Entry* e, Worker& w, Team* team) {
     const std::size_t n = static_cast<std::size_t>(e - b);
-    const std::size_t half = team && team->parts() == 2 ? n / 2 : n;
-    if (half < n)
-        team->both([&](Worker& on, int part) {
-            takeKeys(b, part == 0 ? 0 : half, part == 0 ? half : n, on, false);
+    std::vector<std::pair<std::size_t, std::size_t>> cut{{0, n}};
+    if (team && team->parallel())
+        cut = ThreadPool::ranges(n, team->grain());
+    std::vector<Keys> parts(cut.size());
+    if (cut.size() > 1)
+        team->each(cut.size(), [&](Worker& on, std::size_t part) {
+            takeKeys(b, cut[part].first, cut[part].second, on, false, parts[part]);
         });
     else
-        takeKeys(b, 0, n, w, team == nullptr);
-    Worker& second = half < n ? *team->helper : w;
-    auto keyOf = [&](std::size_t i) {
-        const Worker& on = i < half ? w : second;
-        const auto [at, size] = on.keyAt[i < half ? i : i - half];
-        return std::string_view(on.keys).substr(at, size);
-    };
+        takeKeys(b, 0, n, w, team == nullptr, parts[0]);
+    const std::size_t size = cut[0].second; // every range but the last is this long
+    auto keyOf = [&](std::size_t i) { return parts[i / size][i % size]; };
     // Most comparisons are decided by the first key bytes, kept in the entry; the rest is read only on a
     // tie. Sort keys hold no zero byte, so padding a short key with zeros keeps the order.
     constexpr std::size_t kInEntry = 8 * kWords;
@@ -198,10 +240,6 @@ void orderByKeys(Entry* b, Entry* e, Worker& w, Team* team) {
             return c < 0;
         return x.index < y.index;
     });
-    for (Worker* on : {&w, &second}) { // released as soon as the order is known
-        std::string().swap(on->keys);
-        decltype(on->keyAt)().swap(on->keyAt);
-    }
 }
 
 // Where ranks cannot be read (State kUnknown after k ranks), the item may belong anywhere among the items
@@ -257,37 +295,58 @@ class Settling {
     }
 
   private:
-    // The whole input, cut in two at a place no tie and no unknown stretch crosses when two threads work.
+    // The whole input, cut where no tie and no unknown stretch crosses, a part for each range when
+    // several threads work.
     std::vector<Run> firstRuns() const {
-        std::size_t mid = n_ / 2;
-        if (team_.parts() == 1 || n_ < kParallelItems)
+        if (!team_.parallel())
             return {{0, n_}};
-        for (const auto& [lo, hi] : unknownStretches(b_, n_))
-            if (lo < mid && mid < hi)
-                mid = hi;
-        while (mid > 0 && mid < n_ && sameChunk(b_[mid - 1], b_[mid]))
-            ++mid;
-        return {{0, mid}, {mid, n_}};
+        const auto stretches = unknownStretches(b_, n_);
+        std::vector<Run> runs;
+        std::size_t from = 0, s = 0;
+        for (const auto& range : ThreadPool::ranges(n_, team_.grain())) {
+            std::size_t cut = std::max(from, range.second);
+            while (s < stretches.size() && stretches[s].second <= cut)
+                ++s;
+            if (s < stretches.size() && stretches[s].first < cut)
+                cut = stretches[s].second;
+            while (cut > 0 && cut < n_ && sameChunk(b_[cut - 1], b_[cut]))
+                ++cut;
+            if (cut > from)
+                runs.push_back({from, cut});
+            from = cut;
+        }
+        return runs;
     }
 
     // Runs sorted by their chunk at `depth`: settles what it can and gives the ties that need more ranks,
     // sorted by their next chunk.
     std::vector<Run> round(const std::vector<Run>& runs, int depth) {
-        std::vector<Run> more[2];
-        std::size_t split = runs.size();
-        if (team_.parts() == 2) {
+        // Groups of runs of about the same number of items, one part each.
+        std::vector<std::size_t> groupStart{0};
+        if (team_.parallel()) {
             std::size_t total = 0, sum = 0;
             for (const Run& r : runs)
                 total += r.end - r.begin;
-            for (split = 0; split < runs.size() && sum < total / 2; ++split)
-                sum += runs[split].end - runs[split].begin;
+            const std::size_t groupSize = std::max(team_.grain(), total / 64);
+            for (std::size_t i = 0; i < runs.size(); ++i) {
+                sum += runs[i].end - runs[i].begin;
+                if (sum >= groupSize && i + 1 < runs.size()) {
+                    groupStart.push_back(i + 1);
+                    sum = 0;
+                }
+            }
         }
-        team_.both([&](Worker& w, int part) {
-            for (std::size_t i = part == 0 ? 0 : split; i < (part == 0 ? split : runs.size()); ++i)
-                settleRun(runs[i], depth, w, more[part]);
+        groupStart.push_back(runs.size());
+        const std::size_t groups = groupStart.size() - 1;
+        std::vector<std::vector<Run>> more(groups);
+        team_.each(groups, [&](Worker& w, std::size_t g) {
+            for (std::size_t i = groupStart[g]; i < groupStart[g + 1]; ++i)
+                settleRun(runs[i], depth, w, more[g]);
         });
-        more[0].insert(more[0].end(), more[1].begin(), more[1].end());
-        std::vector<Run>& next = more[0];
+        std::vector<Run> next;
+        for (std::vector<Run>& m : more)
+            next.insert(next.end(), m.begin(), m.end());
+        more.clear();
         if (next.empty())
             return {};
 
@@ -296,17 +355,20 @@ class Settling {
             where_.resize(n_);
             pending_.assign((n_ + 63) / 64, 0);
         }
-        for (const Run& r : next) {
-            for (std::size_t pos = r.begin; pos < r.end; ++pos) {
-                const std::uint32_t index = b_[pos].index;
-                where_[index] = static_cast<std::uint32_t>(pos);
-                pending_[index / 64] |= std::uint64_t{1} << (index % 64);
+        const auto nextCut =
+            ThreadPool::ranges(next.size(), team_.parallel() ? team_.grain() / 32 : next.size());
+        team_.each(nextCut.size(), [&](Worker&, std::size_t part) {
+            for (std::size_t i = nextCut[part].first; i < nextCut[part].second; ++i) {
+                for (std::size_t pos = next[i].begin; pos < next[i].end; ++pos) {
+                    const std::uint32_t index = b_[pos].index;
+                    where_[index] = static_cast<std::uint32_t>(pos);
+                    std::atomic_ref(pending_[index / 64])
+                        .fetch_or(std::uint64_t{1} << (index % 64), std::memory_order_relaxed);
+                }
             }
-        }
-        const std::size_t words = pending_.size();
-        const std::size_t half = team_.parts() == 2 ? words / 2 : words;
-        team_.both([&](Worker& w, int part) {
-            for (std::size_t word = part == 0 ? 0 : half; word < (part == 0 ? half : words); ++word) {
+        });
+        team_.over(pending_.size(), [&](Worker& w, std::size_t from, std::size_t to) {
+            for (std::size_t word = from; word < to; ++word) {
                 // The entries are spread over the whole table: ask for all of a word's at once.
                 Entry* at[64];
                 int count = 0;
@@ -326,9 +388,8 @@ class Settling {
                 pending_[word] = 0;
             }
         });
-        team_.both([&](Worker&, int part) {
-            const auto step = static_cast<std::size_t>(team_.parts());
-            for (std::size_t i = static_cast<std::size_t>(part); i < next.size(); i += step)
+        team_.each(nextCut.size(), [&](Worker&, std::size_t part) {
+            for (std::size_t i = nextCut[part].first; i < nextCut[part].second; ++i)
                 std::sort(b_ + next[i].begin, b_ + next[i].end, less);
         });
         return next;
@@ -368,16 +429,19 @@ class Settling {
     std::vector<std::uint64_t> pending_; // by input index: the items whose next ranks are wanted
 };
 
-std::vector<int> orderOf(const Entries& entries) {
+std::vector<int> orderOf(const Entries& entries, Team& team) {
     std::vector<int> order(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        order[i] = static_cast<int>(entries[i].index);
+    team.over(entries.size(), [&](Worker&, std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i)
+            order[i] = static_cast<int>(entries[i].index);
+    });
     return order;
 }
 
 } // namespace
 
-std::vector<int> collationOrder(const CollationInput& input, const TextContext& text, OrderMethod method) {
+std::vector<int> collationOrder(const CollationInput& input, const TextContext& text, const ThreadPool& pool,
+                                OrderMethod method) {
     const std::size_t n = input.count;
     if (n < 2)
         return n == 1 ? std::vector<int>{0} : std::vector<int>{};
@@ -388,45 +452,42 @@ std::vector<int> collationOrder(const CollationInput& input, const TextContext& 
                                                                         : OrderMethod::WholeKeys;
     std::shared_ptr<const PrimaryRanks> ranks;
     if (method == OrderMethod::Ranks)
-        ranks = PrimaryRanks::of(coll, cp);
+        ranks = PrimaryRanks::of(coll, cp, pool);
 
-    Team team{Worker{&coll, nullptr, cp, input.text, input.pieces, ranks.get(), {}, {}, {}, {}},
-              std::nullopt};
-    if (input.parallel && n >= kParallelItems && std::thread::hardware_concurrency() > 1) {
-        auto own = std::make_unique<const Collation>(coll.locale());
-        const Collation* helperColl = own.get();
-        team.helper.emplace(
-            Worker{helperColl, std::move(own), cp, input.text, input.pieces, ranks.get(), {}, {}, {}, {}});
-    }
+    const ThreadPool& threads =
+        input.parallel && pool.shares(n, kParallelItems) ? pool : ThreadPool::single();
+    Team team(threads, Worker{&coll, nullptr, cp, input.text, input.pieces, ranks.get(), {}, {}});
     Entries entries(n);
-    for (std::size_t i = 0; i < n; ++i)
-        entries[i].index = static_cast<std::uint32_t>(i);
     Entry* const b = entries.data();
     Entry* const e = b + n;
+    team.over(n, [&](Worker&, std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i)
+            b[i].index = static_cast<std::uint32_t>(i);
+    });
     if (!ranks) {
-        orderByKeys(b, e, team.main, &team);
-        return orderOf(entries);
+        orderByKeys(b, e, team.main(), &team);
+        return orderOf(entries, team);
     }
-    const std::size_t half = team.parts() == 2 ? n / 2 : n;
-    team.both([&](Worker& w, int part) {
-        for (Entry* x = part == 0 ? b : b + half; x != (part == 0 ? b + half : e); ++x)
-            fillChunk(*x, w, 0);
+    team.over(n, [&](Worker& w, std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i)
+            fillChunk(b[i], w, 0);
     });
     sortEntries(b, e, team);
     Settling(b, n, team).run();
-    return orderOf(entries);
+    return orderOf(entries, team);
 }
 
-std::vector<int> collationOrder(const LineViews& lines, const TextContext& text, OrderMethod method) {
+std::vector<int> collationOrder(const LineViews& lines, const TextContext& text, const ThreadPool& pool,
+                                OrderMethod method) {
     std::size_t bytes = 0;
-    for (std::size_t i = 0; i < lines.size(); ++i)
+    for (std::size_t i = 0; i < lines.size() && bytes < kRanksFromBytes; ++i)
         bytes += lines[i].size();
     CollationInput input;
     input.count = lines.size();
     input.text = [&lines](std::size_t i, std::string&) { return lines[i]; };
     input.bytes = bytes;
     input.parallel = true;
-    return collationOrder(input, text, method);
+    return collationOrder(input, text, pool, method);
 }
 
 } // namespace linnery

@@ -11,6 +11,8 @@
 
 namespace linnery {
 
+class ThreadPool;
+
 // The text that item i is ordered by: a line that is stored somewhere, or text built into `scratch`
 // (one per thread).
 using CollationText = std::function<std::string_view(std::size_t i, std::string& scratch)>;
@@ -29,15 +31,15 @@ struct CollationInput {
     CollationText text;
     CollationPieces pieces; // optional: text() in pieces
     std::size_t bytes = 0;  // about how many bytes the texts hold, for Auto
-    bool parallel = false;  // text() may run on two threads at once
+    bool parallel = false;  // text() and pieces() may run on several threads at once
 };
 
 // The items in the collation order of `text` (its collation, decoding with its code page): a
 // permutation of 0..count-1, items that compare equal in their input order. Fewer than two items take
-// no keys at all.
-std::vector<int> collationOrder(const CollationInput& input, const TextContext& text,
+// no keys at all. Large inputs are ordered on the pool's threads; the order is the same on any number.
+std::vector<int> collationOrder(const CollationInput& input, const TextContext& text, const ThreadPool& pool,
                                 OrderMethod method = OrderMethod::Auto);
-std::vector<int> collationOrder(const LineViews& lines, const TextContext& text,
+std::vector<int> collationOrder(const LineViews& lines, const TextContext& text, const ThreadPool& pool,
                                 OrderMethod method = OrderMethod::Auto);
 
 } // namespace linnery

@@ -1,7 +1,7 @@
 #include "core/collation/PrimaryRanks.h"
 
 #include "core/collation/Collation.h"
-#include "core/parallel/SideBySide.h"
+#include "core/parallel/ThreadPool.h"
 #include "core/text/CharacterTable.h"
 #include "core/text/CodePage.h"
 #include "core/text/Utf8Validation.h"
@@ -214,7 +214,8 @@ bool readCharacters(icu::RuleBasedCollator& rules, Sources& src) {
 
 } // namespace
 
-std::shared_ptr<const PrimaryRanks> PrimaryRanks::of(const Collation& coll, const CodePage& cp) {
+std::shared_ptr<const PrimaryRanks> PrimaryRanks::of(const Collation& coll, const CodePage& cp,
+                                                     const ThreadPool& pool) {
     static std::mutex mutex;
     static std::map<std::string, std::shared_ptr<const PrimaryRanks>> built;
     const std::lock_guard lock(mutex);
@@ -236,11 +237,15 @@ std::shared_ptr<const PrimaryRanks> PrimaryRanks::of(const Collation& coll, cons
     if (!d->table && cp.kind() != CodePage::Kind::Utf8)
         return slot;
 
-    // The two halves of the work take about as long each: one on a thread of its own.
+    // The two halves of the work take about as long each: side by side where the pool has threads.
     Sources src;
     bool contextsRead = false, charactersRead = false;
-    runSideBySide([&] { charactersRead = readCharacters(*rules, src); },
-                  [&] { contextsRead = readContexts(*rules, src, *d); });
+    pool.run(2, [&](std::size_t part, std::size_t) {
+        if (part == 0)
+            charactersRead = readCharacters(*rules, src);
+        else
+            contextsRead = readContexts(*rules, src, *d);
+    });
     if (!contextsRead || !charactersRead)
         return slot;
 

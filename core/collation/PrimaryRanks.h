@@ -9,6 +9,7 @@ namespace linnery {
 
 class CodePage;
 class Collation;
+class ThreadPool;
 
 // The first level of a collation (base letters, before accents, case, kana type and width) as one small
 // number per character, in the collation's own order, read straight from a line's bytes. Comparing the
@@ -29,8 +30,9 @@ class PrimaryRanks {
 
     // The table for the collation and code page in use, built once per locale and code page; nullptr when
     // their settings rule it out (another alternate, numeric or normalisation setting, a code page
-    // with shift states, more distinct weights than a rank can hold).
-    static std::shared_ptr<const PrimaryRanks> of(const Collation& coll, const CodePage& cp);
+    // with shift states, more distinct weights than a rank can hold). The build shares the pool's threads.
+    static std::shared_ptr<const PrimaryRanks> of(const Collation& coll, const CodePage& cp,
+                                                  const ThreadPool& pool);
 
     // Writes up to `count` ranks of `line`, starting after its first `skip` ranks. Safe on several
     // threads at once.

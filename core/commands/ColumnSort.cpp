@@ -2,22 +2,24 @@
 
 #include "core/collation/CollationOrder.h"
 #include "core/lines/LineError.h"
-#include "core/parallel/SideBySide.h"
+#include "core/parallel/ThreadPool.h"
 #include "core/text/CodePage.h"
 #include "core/text/CsvFields.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <exception>
-#include <thread>
+#include <memory>
 
 namespace linnery {
 
 namespace {
 
-// From this many lines on, a second thread rewrites half of them.
+// From this many lines on, the rewriting is shared among threads, in parts of at least kGrain lines.
 constexpr std::size_t kParallelLines = 50'000;
+constexpr std::size_t kGrain = 8'192;
 
 // A short record gets empty fields up to position k, so field k always exists.
 void padTo(std::vector<std::string>& fields, std::size_t k) {
@@ -77,12 +79,13 @@ int keyFirstPieces(std::string_view joined, std::size_t k, std::uint32_t at, con
 // lines; the others are stored apart, found through one bit per line.
 class Rewritten {
   public:
-    Rewritten(const LineViews& lines, std::size_t key, const CodePage& cp)
-        : lines_(lines), key_(key), cp_(cp), keyAt_(lines.size()), changed_((lines.size() + 63) / 64, 0) {}
+    Rewritten(const LineViews& lines, std::size_t key, const CodePage& cp, std::size_t parts)
+        : lines_(lines), key_(key), cp_(cp), keyAt_(lines.size()), changed_((lines.size() + 63) / 64, 0),
+          parts_(parts) {}
 
     // Rewrites lines from..to-1, `from` a multiple of 64 so that two threads never share a word of bits;
-    // `part` (0 or 1) keeps the lines each thread stores apart.
-    void rewrite(std::size_t from, std::size_t to, int part, Progress::Stepper* progress) {
+    // part `part` (of those given to the constructor, in line order) keeps the lines it stores apart.
+    void rewrite(std::size_t from, std::size_t to, std::size_t part) {
         Part& out = parts_[part];
         std::vector<std::string> fields;
         std::string joined;
@@ -105,8 +108,6 @@ class Rewritten {
                     out.lines.push_back(out.storage.store(joined));
                 }
             }
-            if (progress)
-                progress->step(static_cast<std::int64_t>(i));
         }
     }
 
@@ -118,8 +119,10 @@ class Rewritten {
             before_[w] = count;
             count += static_cast<std::uint32_t>(std::popcount(changed_[w]));
         }
-        parts_[0].lines.append(parts_[1].lines, 0, parts_[1].lines.size());
-        parts_[1].lines = LineViews();
+        for (std::size_t p = 1; p < parts_.size(); ++p) {
+            parts_[0].lines.append(parts_[p].lines, 0, parts_[p].lines.size());
+            parts_[p].lines = LineViews();
+        }
     }
 
     std::string_view operator[](std::size_t i) const {
@@ -145,7 +148,8 @@ class Rewritten {
 
     // The storage of the rewritten lines, with the document's buffers kept alive as well.
     LineList takeStorage(const LineList& document) {
-        parts_[0].storage.keepBuffersOf(parts_[1].storage);
+        for (std::size_t p = 1; p < parts_.size(); ++p)
+            parts_[0].storage.keepBuffersOf(parts_[p].storage);
         parts_[0].storage.keepBuffersOf(document);
         return std::move(parts_[0].storage);
     }
@@ -162,7 +166,7 @@ class Rewritten {
     std::vector<std::uint32_t> keyAt_; // where field k starts, kDropped for a lost last field
     std::vector<std::uint64_t> changed_;
     std::vector<std::uint32_t> before_;
-    Part parts_[2];
+    std::vector<Part> parts_;
 };
 
 } // namespace
@@ -183,17 +187,19 @@ void columnSort(Editor& editor, int k) {
     const std::int64_t d = static_cast<std::int64_t>(n) - 1;
     try {
         // One pass splits and joins every record in its own field order: that is the line it ends up as.
-        // A second thread takes the second half where the code page can be read from two threads.
+        // The pool's threads share it where the code page can be read from several threads; the
+        // calling thread shows the progress of the lines done so far, in order, between its parts.
         const TextContext& text = doc.text();
-        Rewritten rewritten(lines, static_cast<std::size_t>(k), text.codePage());
         const bool threadSafe = text.codePage().stepsInParallel();
-        const bool parallel = n >= kParallelLines && std::thread::hardware_concurrency() > 1 && threadSafe;
-        const std::size_t half = parallel ? n / 2 / 64 * 64 : n;
+        const ThreadPool& shared = editor.settings().pool();
+        const ThreadPool& pool =
+            threadSafe && shared.shares(n, kParallelLines) ? shared : ThreadPool::single();
+        const auto cut = ThreadPool::ranges(n, pool.threads() > 1 ? pool.grain(kGrain) : n, 64);
+        Rewritten rewritten(lines, static_cast<std::size_t>(k), text.codePage(), cut.size());
         Progress::Stepper first(editor.progress, d, 50, 0);
-        runSideBySide([&] { rewritten.rewrite(0, half, 0, &first); },
-                      [&] { rewritten.rewrite(half, n, 1, nullptr); }, parallel);
-        for (std::size_t i = half; i < n; ++i)
-            first.step(static_cast<std::int64_t>(i));
+        const auto stepFirst = [&](std::size_t i) { first.step(static_cast<std::int64_t>(i)); };
+        runStepped(pool, cut, stepFirst,
+                   [&](std::size_t part) { rewritten.rewrite(cut[part].first, cut[part].second, part); });
         rewritten.index();
 
         // Each key-first form is compared as one string, so the key decides first and the rest after it;
@@ -207,16 +213,22 @@ void columnSort(Editor& editor, int k) {
         input.pieces = [&](std::size_t i, std::string_view* pieces) {
             return rewritten.keyFirstPieces(i, pieces);
         };
-        const std::vector<int> order = collationOrder(input, text);
+        const std::vector<int> order = collationOrder(input, text, pool);
         rewritten.releaseKeys();
 
-        LineViews sorted;
-        sorted.reserve(n);
+        // The lines in their new order; the few too long for an entry of their own are placed after.
+        LineViews sorted(n);
+        std::vector<std::vector<std::size_t>> longLines(cut.size());
         Progress::Stepper second(editor.progress, d, 50, 50);
-        for (std::size_t i = 0; i < n; ++i) {
-            sorted.push_back(rewritten[static_cast<std::size_t>(order[i])]);
-            second.step(static_cast<std::int64_t>(i));
-        }
+        const auto stepSecond = [&](std::size_t i) { second.step(static_cast<std::int64_t>(i)); };
+        runStepped(pool, cut, stepSecond, [&](std::size_t part) {
+            for (std::size_t i = cut[part].first; i < cut[part].second; ++i)
+                if (!sorted.trySet(i, rewritten[static_cast<std::size_t>(order[i])]))
+                    longLines[part].push_back(i);
+        });
+        for (const std::vector<std::size_t>& part : longLines)
+            for (std::size_t i : part)
+                sorted.set(i, rewritten[static_cast<std::size_t>(order[i])]);
         editor.progress.end();
         LineList result = rewritten.takeStorage(doc.lines());
         result.assignViews(std::move(sorted), result);

@@ -77,7 +77,9 @@ void Editor::loadDocument(const std::string& path) {
     LineList lines;
     TextContextPtr text;
     try {
-        loadFile(lines, path, [&](std::string_view bytes) { text = settings_.contextFor(bytes); });
+        loadFile(
+            lines, path, [&](std::string_view bytes) { text = settings_.contextFor(bytes); },
+            settings_.pool());
     } catch (...) {
         if (!lines.empty()) {
             doc.assign(std::move(lines));

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace linnery {
@@ -63,35 +64,58 @@ Views reversed(const Views& lines, const Step& step) {
 }
 
 // Placing each line in front of the first strictly longer one is a stable sort by length. Lengths are
-// usually small next to the line count, so a counting sort does it in linear time.
-Views byLength(const Views& lines, const Step& step) {
-    std::size_t longest = 0;
-    for (std::string_view line : lines)
-        longest = std::max(longest, line.size());
-    if (longest > 4 * lines.size() + 4096) {
-        std::vector<std::size_t> order(lines.size());
+// usually small next to the line count, so a counting sort does it in linear time: on several threads,
+// each part counts its lines' lengths and places them behind those of the same length in earlier parts.
+Views byLength(const Views& lines, const Step& step, const ThreadPool& pool) {
+    constexpr std::size_t kParallelLines = 50'000, kGrain = 8'192;
+    const std::size_t n = lines.size();
+    auto cut = ThreadPool::ranges(n, pool.shares(n, kParallelLines) ? pool.grain(kGrain) : n);
+    std::vector<std::size_t> longestIn(cut.size(), 0);
+    pool.run(cut.size(), [&](std::size_t part, std::size_t) {
+        for (std::size_t i = cut[part].first; i < cut[part].second; ++i)
+            longestIn[part] = std::max(longestIn[part], lines[i].size());
+    });
+    const std::size_t longest = cut.empty() ? 0 : *std::max_element(longestIn.begin(), longestIn.end());
+    if (longest > 4 * n + 4096) {
+        std::vector<std::size_t> order(n);
         for (std::size_t i = 0; i < order.size(); ++i)
             order[i] = i;
         std::stable_sort(order.begin(), order.end(),
                          [&](std::size_t a, std::size_t b) { return lines[a].size() < lines[b].size(); });
         Views sorted;
-        sorted.reserve(lines.size());
+        sorted.reserve(n);
         for (std::size_t i = 0; i < order.size(); ++i) {
             sorted.push_back(lines, order[i]);
             step(i);
         }
         return sorted;
     }
-    std::vector<std::size_t> start(longest + 2, 0);
-    for (std::string_view line : lines)
-        ++start[line.size() + 1];
-    for (std::size_t len = 1; len < start.size(); ++len)
-        start[len] += start[len - 1];
-    Views sorted(lines.size());
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        sorted.set(start[lines[i].size()]++, lines[i]);
-        step(i);
-    }
+    // A table of counts per part stays small: beyond that, one part.
+    constexpr std::size_t kMostCounts = std::size_t{1} << 20;
+    if (cut.size() * (longest + 1) > kMostCounts)
+        cut = ThreadPool::ranges(n, n);
+    // start[part][len]: where the part's next line of that length goes.
+    std::vector<std::vector<std::size_t>> start(cut.size(), std::vector<std::size_t>(longest + 1, 0));
+    pool.run(cut.size(), [&](std::size_t part, std::size_t) {
+        for (std::size_t i = cut[part].first; i < cut[part].second; ++i)
+            ++start[part][lines[i].size()];
+    });
+    std::size_t at = 0;
+    for (std::size_t len = 0; len <= longest; ++len)
+        for (std::vector<std::size_t>& counts : start)
+            at += std::exchange(counts[len], at);
+    Views sorted(n);
+    std::vector<std::vector<std::pair<std::size_t, std::size_t>>> tooLong(cut.size()); // position, line
+    runStepped(pool, cut, step, [&](std::size_t part) {
+        for (std::size_t i = cut[part].first; i < cut[part].second; ++i) {
+            const std::size_t to = start[part][lines[i].size()]++;
+            if (!sorted.trySet(to, lines[i]))
+                tooLong[part].emplace_back(to, i);
+        }
+    });
+    for (const auto& part : tooLong)
+        for (const auto& [to, i] : part)
+            sorted.set(to, lines[i]);
     return sorted;
 }
 
@@ -179,8 +203,9 @@ Views drawnAtRandom(Editor& editor, const Views& lines, const Step& step) {
 void collationSort(Editor& editor) {
     editor.takeUndoCopy();
     const TextContext& text = editor.doc.text();
-    arrangeScope(editor, WholeDocument::KeepsTop, false, [&text](const Views& lines, const Step&) {
-        return lines.inOrder(collationOrder(lines, text));
+    const ThreadPool& pool = editor.settings().pool();
+    arrangeScope(editor, WholeDocument::KeepsTop, false, [&](const Views& lines, const Step&) {
+        return lines.inOrder(collationOrder(lines, text, pool), pool);
     });
 }
 
@@ -203,7 +228,9 @@ void lengthSort(Editor& editor) {
     if (editor.doc.count() < 2)
         return;
     editor.takeUndoCopy();
-    arrangeScope(editor, WholeDocument::BackToTop, true, byLength);
+    const ThreadPool& pool = editor.settings().pool();
+    arrangeScope(editor, WholeDocument::BackToTop, true,
+                 [&pool](const Views& lines, const Step& step) { return byLength(lines, step, pool); });
 }
 
 void randomOrder(Editor& editor) {

@@ -1,8 +1,14 @@
 #pragma once
 
+#include "core/parallel/ThreadPool.h"
+
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace linnery {
 
@@ -51,5 +57,29 @@ class Progress {
     std::string caption_ = "-";
     Listener listener_;
 };
+
+// f(part) for each part of `cut` (ranges of lines, in order) on the pool's threads, and step(i) for every
+// line i of the parts, in order, on the calling thread alone as the parts finish (between its own parts
+// and at the end): the progress captions are those of one thread stepping every line.
+template <class Step, class F>
+void runStepped(const ThreadPool& pool, const std::vector<std::pair<std::size_t, std::size_t>>& cut,
+                Step&& step, F&& f) {
+    const std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[cut.size()]);
+    for (std::size_t p = 0; p < cut.size(); ++p)
+        done[p].store(false, std::memory_order_relaxed);
+    std::size_t shown = 0;
+    const auto showDone = [&] {
+        for (; shown < cut.size() && done[shown].load(std::memory_order_acquire); ++shown)
+            for (std::size_t i = cut[shown].first; i < cut[shown].second; ++i)
+                step(i);
+    };
+    pool.run(cut.size(), [&](std::size_t part, std::size_t slot) {
+        f(part);
+        done[part].store(true, std::memory_order_release);
+        if (slot == 0)
+            showDone();
+    });
+    showDone();
+}
 
 } // namespace linnery

@@ -3,7 +3,7 @@
 #include "core/files/SafeWrite.h"
 #include "core/files/UniqueFd.h"
 #include "core/lines/LineError.h"
-#include "core/parallel/SideBySide.h"
+#include "core/parallel/ThreadPool.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -40,24 +40,30 @@ const char* nextBreak(const char* p, const char* end) {
     return p;
 }
 
+// Calls line(view, more) for each line of [p, end), where p starts a line; `more`: text follows it.
+template <class F> void eachLine(const char* p, const char* const end, F line) {
+    while (p < end) {
+        const char* const stop = nextBreak(p, end);
+        const std::string_view view(p, static_cast<std::size_t>(stop - p));
+        p = stop;
+        if (p < end && *p == '\r')
+            ++p;
+        if (p < end && *p == '\n')
+            ++p;
+        line(view, p < end);
+    }
+}
+
 // Splits text that holds no NUL.
 void splitText(LineList& list, std::shared_ptr<const char[]> buffer, std::string_view text) {
     LineViews lines;
-    const char* p = text.data();
-    const char* const end = p + text.size();
     try {
         lines.reserve(text.size() / 32 + 1);
-        while (p < end) {
-            const char* const stop = nextBreak(p, end);
-            lines.emplace_back(p, static_cast<std::size_t>(stop - p));
-            p = stop;
-            if (p < end && *p == '\r')
-                ++p;
-            if (p < end && *p == '\n')
-                ++p;
-            if (lines.size() >= static_cast<std::size_t>(INT_MAX - 1) && p < end)
+        eachLine(text.data(), text.data() + text.size(), [&](std::string_view line, bool more) {
+            lines.push_back(line);
+            if (lines.size() >= static_cast<std::size_t>(INT_MAX - 1) && more)
                 throw std::bad_alloc();
-        }
+        });
     } catch (const std::bad_alloc&) {
         // The list keeps the lines read so far.
         list.assignBuffer(std::move(buffer), text.size(), std::move(lines));
@@ -66,11 +72,81 @@ void splitText(LineList& list, std::shared_ptr<const char[]> buffer, std::string
     list.assignBuffer(std::move(buffer), text.size(), std::move(lines));
 }
 
+// From this size on the text is split on the pool's threads, in parts of at least kSplitGrain bytes.
+constexpr std::size_t kParallelBytes = 4 << 20;
+constexpr std::size_t kSplitGrain = 1 << 20;
+
+// The lines of text[from, to), where `from` starts a line and `to` ends one (or the text): one for each
+// CR, each LF that is not the second byte of CR LF, and one for unterminated bytes at the end.
+std::size_t countLines(std::string_view text, std::size_t from, std::size_t to) {
+    if (from == to)
+        return 0;
+    // Byte by byte without a branch, which the compiler turns into vector code.
+    std::size_t count = static_cast<std::size_t>(text[from] == '\r' || text[from] == '\n');
+    for (std::size_t i = from + 1; i < to; ++i)
+        count += static_cast<std::size_t>(text[i] == '\r') +
+                 static_cast<std::size_t>(text[i] == '\n' && text[i - 1] != '\r');
+    return count + static_cast<std::size_t>(text[to - 1] != '\r' && text[to - 1] != '\n');
+}
+
+// The same lines as splitText, cut apart on the pool's threads: the text is cut after LFs, each part's
+// lines counted, then written into their places in one table, so no part keeps a table of its own.
+// `beside` runs as one more part of the counting, taken first. False when that does not pay or cannot be
+// done (too many lines, no memory): splitText then decides.
+bool splitInParts(LineList& list, const std::shared_ptr<const char[]>& buffer, std::string_view text,
+                  const ThreadPool& pool, const std::function<void()>& beside) {
+    if (!pool.shares(text.size(), kParallelBytes))
+        return false;
+    std::vector<std::pair<std::size_t, std::size_t>> cut;
+    std::size_t from = 0;
+    for (const auto& range : ThreadPool::ranges(text.size(), pool.grain(kSplitGrain))) {
+        if (from >= text.size())
+            break;
+        const std::size_t at = std::max(from, range.second - 1); // the part ends after the next LF
+        const void* lf = std::memchr(text.data() + at, '\n', text.size() - at);
+        const std::size_t to =
+            lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - text.data()) + 1 : text.size();
+        cut.emplace_back(from, to);
+        from = to;
+    }
+    std::vector<std::size_t> first(cut.size() + 1, 0);
+    pool.run(cut.size() + 1, [&](std::size_t part, std::size_t) {
+        if (part == 0)
+            beside();
+        else
+            first[part] = countLines(text, cut[part - 1].first, cut[part - 1].second);
+    });
+    for (std::size_t p = 0; p < cut.size(); ++p)
+        first[p + 1] += first[p];
+    if (first.back() >= static_cast<std::size_t>(INT_MAX - 1))
+        return false;
+    try {
+        LineViews lines(first.back());
+        std::vector<std::vector<std::pair<std::size_t, std::string_view>>> longLines(cut.size());
+        pool.run(cut.size(), [&](std::size_t part, std::size_t) {
+            std::size_t at = first[part];
+            eachLine(text.data() + cut[part].first, text.data() + cut[part].second,
+                     [&](std::string_view line, bool) {
+                         if (!lines.trySet(at, line))
+                             longLines[part].emplace_back(at, line);
+                         ++at;
+                     });
+        });
+        for (const auto& part : longLines)
+            for (const auto& [at, line] : part)
+                lines.set(at, line);
+        list.assignBuffer(buffer, text.size(), std::move(lines));
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
 // Reads up to the first NUL or the end. The buffer starts small and doubles (large blocks grow without
 // a copy), so a huge file with an early NUL costs only what was read; `sizeHint` (the file's size, 0
 // when unknown) caps the doubling so a file of known size ends in one block of its size.
 LoadInfo readText(LineList& list, int fd, std::size_t sizeHint, const std::string& name,
-                  const TextReader& alongside) {
+                  const TextReader& alongside, const ThreadPool& pool) {
     constexpr std::size_t kFirstRead = 64 * 1024;
     constexpr std::size_t kMaxRead = 16 * 1024 * 1024; // scanned for NUL while still in the cache
     LoadInfo info;
@@ -112,7 +188,23 @@ LoadInfo readText(LineList& list, int fd, std::size_t sizeHint, const std::strin
             // What it would have told is merely not known; the reader's caller decides without it.
         }
     };
-    runSideBySide([&] { splitText(list, buffer.share(), info.text); }, read, static_cast<bool>(alongside));
+    bool judged = false;
+    const auto judge = [&] {
+        read();
+        judged = true;
+    };
+    if (!splitInParts(list, buffer.share(), info.text, pool, judge)) {
+        // On one thread, or a text too small to cut: the judgement beside the splitting, if a second
+        // thread is there.
+        pool.run(2, [&](std::size_t part, std::size_t) {
+            if (part == 0) {
+                if (!judged)
+                    judge();
+            } else {
+                splitText(list, buffer.share(), info.text);
+            }
+        });
+    }
     return info;
 }
 
@@ -153,7 +245,8 @@ LoadInfo splitLines(LineList& list, std::string_view text) {
     return splitLines(list, copy, std::string_view(copy.get(), text.size()));
 }
 
-LoadInfo loadFile(LineList& list, const std::string& path, const TextReader& alongside) {
+LoadInfo loadFile(LineList& list, const std::string& path, const TextReader& alongside,
+                  const ThreadPool& pool) {
     // Without O_NONBLOCK, opening a FIFO waits for a writer for ever.
     UniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat st {};
@@ -164,13 +257,14 @@ LoadInfo loadFile(LineList& list, const std::string& path, const TextReader& alo
     if (!S_ISREG(st.st_mode))
         throw LineError::open(path, "not a regular file");
     // The size is a hint: files that grow, shrink or report no size (/proc) are read to the end.
-    return readText(list, file.fd, static_cast<std::size_t>(st.st_size), path, alongside);
+    return readText(list, file.fd, static_cast<std::size_t>(st.st_size), path, alongside, pool);
 }
 
-LoadInfo loadStream(LineList& list, int fd, const std::string& name, const TextReader& alongside) {
+LoadInfo loadStream(LineList& list, int fd, const std::string& name, const TextReader& alongside,
+                    const ThreadPool& pool) {
     struct stat st {};
     const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    return readText(list, fd, regular ? static_cast<std::size_t>(st.st_size) : 0, name, alongside);
+    return readText(list, fd, regular ? static_cast<std::size_t>(st.st_size) : 0, name, alongside, pool);
 }
 
 ByteBuffer joinLines(const LineList& list) {

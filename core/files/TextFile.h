@@ -2,6 +2,7 @@
 
 #include "core/lines/ByteBuffer.h"
 #include "core/lines/LineList.h"
+#include "core/parallel/ThreadPool.h"
 
 #include <cstdint>
 #include <functional>
@@ -23,12 +24,15 @@ struct LoadInfo {
 // text, bytes are taken as they are. Reading stops at the first NUL. Only regular files are read: a
 // file that cannot be opened or read (missing, a folder, a pipe or device, no permission) raises the
 // open error with the path and the reason, without waiting, and leaves the list as it was.
-// `alongside`, when given, gets the loaded text on a thread of its own while the text is split into lines
-// (judging its code page costs no time that way); it must not throw.
+// `alongside`, when given, gets the loaded text while the text is split into lines, beside the splitting
+// where the pool has threads (judging its code page costs no time that way); it must not throw. A large
+// text is split on the pool's threads.
 using TextReader = std::function<void(std::string_view text)>;
-LoadInfo loadFile(LineList& list, const std::string& path, const TextReader& alongside = {});
+LoadInfo loadFile(LineList& list, const std::string& path, const TextReader& alongside = {},
+                  const ThreadPool& pool = ThreadPool::single());
 // The same rules for an already open stream of any kind (standard input); `name` is used in errors.
-LoadInfo loadStream(LineList& list, int fd, const std::string& name, const TextReader& alongside = {});
+LoadInfo loadStream(LineList& list, int fd, const std::string& name, const TextReader& alongside = {},
+                    const ThreadPool& pool = ThreadPool::single());
 
 // Splits text by the same rules into the list, which keeps `buffer` alive (text must point into it).
 LoadInfo splitLines(LineList& list, std::shared_ptr<const char[]> buffer, std::string_view text);

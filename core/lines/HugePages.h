@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <new>
+#include <utility>
 
 namespace linnery {
 
@@ -24,6 +25,12 @@ template <class T> struct HugePageAllocator {
 
     T* allocate(std::size_t n) { return static_cast<T*>(allocateLarge(n * sizeof(T))); }
     void deallocate(T* p, std::size_t n) { releaseLarge(p, n * sizeof(T)); }
+    // A table grown without a value is left as the memory was, for the threads that fill it to touch
+    // first: writing zeros on one thread would cost as much as the filling.
+    template <class U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+    template <class U, class... Args> void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
 
     template <class U> bool operator==(const HugePageAllocator<U>&) const { return true; }
 };

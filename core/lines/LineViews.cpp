@@ -1,5 +1,7 @@
 #include "core/lines/LineViews.h"
 
+#include "core/parallel/ThreadPool.h"
+
 namespace linnery {
 
 LineViews::LineViews(const_iterator first, const_iterator last) {
@@ -25,16 +27,25 @@ void LineViews::append(const LineViews& other, size_type first, size_type last) 
         push_back(other, i);
 }
 
-LineViews LineViews::inOrder(const std::vector<int>& order) const {
+LineViews LineViews::inOrder(const std::vector<int>& order, const ThreadPool& pool) const {
     LineViews out;
-    out.reserve(order.size());
+    // Entries are copied as they are: the side list comes along whole, so those of long lines still
+    // refer to the right place.
+    out.long_ = long_;
+    out.entries_.resize(order.size());
     // An order jumps all over the table: ask for entries a little ahead of their turn.
     constexpr std::size_t kAhead = 16;
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        if (i + kAhead < order.size())
-            __builtin_prefetch(entries_.data() + order[i + kAhead]);
-        out.push_back(*this, static_cast<size_type>(order[i]));
-    }
+    constexpr std::size_t kGrain = 65'536;
+    const auto cut = ThreadPool::ranges(
+        order.size(), pool.shares(order.size(), 2 * kGrain) ? pool.grain(kGrain) : order.size());
+    pool.run(cut.size(), [&](std::size_t part, std::size_t) {
+        const auto [from, to] = cut[part];
+        for (std::size_t i = from; i < to; ++i) {
+            if (i + kAhead < to)
+                __builtin_prefetch(entries_.data() + order[i + kAhead]);
+            out.entries_[i] = entries_[static_cast<size_type>(order[i])];
+        }
+    });
     return out;
 }
 

@@ -10,6 +10,8 @@
 
 namespace linnery {
 
+class ThreadPool;
+
 // The lines of a list as views into byte buffers, in a table that holds millions of them. An entry takes
 // 8 bytes, half a string_view: the address in the low 48 bits (all that a user-space address uses) and
 // the length in the high 16. A line of 65,535 bytes or more, or one at an address beyond 48 bits, is
@@ -54,8 +56,8 @@ class LineViews {
     };
 
     LineViews() = default;
-    // n empty lines, to be filled with set().
-    explicit LineViews(size_type n) : entries_(n, 0) {}
+    // n lines to be filled with set() or trySet(), each before it is read.
+    explicit LineViews(size_type n) : entries_(n) {}
     LineViews(const_iterator first, const_iterator last);
 
     size_type size() const { return entries_.size(); }
@@ -73,6 +75,14 @@ class LineViews {
     const_iterator end() const { return {this, size()}; }
 
     void set(size_type i, std::string_view line) { entries_[i] = encode(line); }
+    // set() for a line that fits an entry of its own, which several threads may do at once (each for its
+    // own i); false, leaving entry i, for a line that needs the side list: set() it on one thread.
+    bool trySet(size_type i, std::string_view line) {
+        if (!fits(line)) [[unlikely]]
+            return false;
+        entries_[i] = entryOf(line);
+        return true;
+    }
     void push_back(std::string_view line) { entries_.push_back(encode(line)); }
     void emplace_back(const char* data, size_type size) { push_back({data, size}); }
     // Line i of another table, appended.
@@ -80,8 +90,8 @@ class LineViews {
         const std::uint64_t e = other.entries_[i];
         entries_.push_back(isLong(e) ? encode(other.decode(e)) : e);
     }
-    // The lines taken in the given order of their indexes.
-    LineViews inOrder(const std::vector<int>& order) const;
+    // The lines taken in the given order of their indexes, on the pool's threads.
+    LineViews inOrder(const std::vector<int>& order, const ThreadPool& pool) const;
     // Lines first..last-1 of another table (which may be this one), appended.
     void append(const LineViews& other, size_type first, size_type last);
     void insert(size_type pos, std::string_view line);
@@ -97,10 +107,17 @@ class LineViews {
 
     static bool isLong(std::uint64_t e) { return (e >> kLengthShift) == kLongLength; }
 
+    static bool fits(std::string_view line) {
+        return line.size() < kLongLength &&
+               (reinterpret_cast<std::uintptr_t>(line.data()) >> kLengthShift) == 0;
+    }
+    static std::uint64_t entryOf(std::string_view line) {
+        return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(line.data())) |
+               (std::uint64_t{line.size()} << kLengthShift);
+    }
     std::uint64_t encode(std::string_view line) {
-        const auto address = reinterpret_cast<std::uintptr_t>(line.data());
-        if (line.size() < kLongLength && (address >> kLengthShift) == 0) [[likely]]
-            return static_cast<std::uint64_t>(address) | (std::uint64_t{line.size()} << kLengthShift);
+        if (fits(line)) [[likely]]
+            return entryOf(line);
         long_.push_back(line);
         return (kLongLength << kLengthShift) | (long_.size() - 1);
     }

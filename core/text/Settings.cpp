@@ -2,6 +2,7 @@
 
 #include "core/text/CodePageDetection.h"
 
+#include <cerrno>
 #include <cstdlib>
 
 namespace linnery {
@@ -25,19 +26,25 @@ std::optional<Choice> given(const std::optional<std::string>& option, const char
 
 } // namespace
 
-TextSettings::TextSettings(std::shared_ptr<const CodePage> fixed, std::shared_ptr<const Collation> collation)
-    : fixed_(std::move(fixed)), collation_(std::move(collation)),
+TextSettings::TextSettings(std::shared_ptr<const CodePage> fixed, std::shared_ptr<const Collation> collation,
+                           std::shared_ptr<const ThreadPool> pool)
+    : fixed_(std::move(fixed)), collation_(std::move(collation)), pool_(std::move(pool)),
       localeCodePage_(std::make_shared<const CodePage>(CodePage::localeCharset())),
       utf8_(std::make_shared<const CodePage>(codePageName(TextEncoding::Utf8))),
       cp932_(std::make_shared<const CodePage>(codePageName(TextEncoding::Cp932))),
       eucJp_(std::make_shared<const CodePage>(codePageName(TextEncoding::EucJp))) {}
 
-TextSettings::TextSettings(const char* fixedCodePage, const std::string& locale)
+TextSettings::TextSettings(const char* fixedCodePage, const std::string& locale, unsigned threads)
+    : TextSettings(fixedCodePage, locale, std::make_shared<const ThreadPool>(threads)) {}
+
+TextSettings::TextSettings(const char* fixedCodePage, const std::string& locale,
+                           std::shared_ptr<const ThreadPool> pool)
     : TextSettings(fixedCodePage ? std::make_shared<const CodePage>(fixedCodePage) : nullptr,
-                   std::make_shared<const Collation>(locale)) {}
+                   std::make_shared<const Collation>(locale), std::move(pool)) {}
 
 TextSettings TextSettings::read(const std::optional<std::string>& codePageOption,
-                                const std::optional<std::string>& localeOption) {
+                                const std::optional<std::string>& localeOption,
+                                const std::optional<std::string>& threadsOption) {
     const std::optional<Choice> codePage = given(codePageOption, "--codepage", "LINNERY_CODEPAGE");
     const Choice cp = codePage ? *codePage : Choice{CodePage::localeCharset(), {}};
     std::shared_ptr<const CodePage> named;
@@ -54,10 +61,23 @@ TextSettings TextSettings::read(const std::optional<std::string>& codePageOption
     if (locale && !Collation::isKnownLocale(locale->value))
         throw SettingError("unknown locale \"" + locale->value + "\" in " + locale->source +
                            "; use a collation locale such as ja, ja_JP, en or C");
+    // A count beyond this is a typing error rather than a machine.
+    constexpr unsigned long kMostThreads = 1024;
+    unsigned threads = 0;
+    if (const std::optional<Choice> count = given(threadsOption, "--threads", "LINNERY_THREADS")) {
+        const std::string& v = count->value;
+        errno = 0;
+        const unsigned long n = std::strtoul(v.c_str(), nullptr, 10);
+        if (v.find_first_not_of("0123456789") != std::string::npos || errno != 0 || n < 1 || n > kMostThreads)
+            throw SettingError("bad thread count \"" + v + "\" in " + count->source +
+                               "; use a number from 1 to " + std::to_string(kMostThreads));
+        threads = static_cast<unsigned>(n);
+    }
     // Without a code page given, each loaded text is judged on its bytes.
     return TextSettings(
         codePage ? std::move(named) : nullptr,
-        std::make_shared<const Collation>(locale ? locale->value : Collation::defaultLocale()));
+        std::make_shared<const Collation>(locale ? locale->value : Collation::defaultLocale()),
+        std::make_shared<const ThreadPool>(threads));
 }
 
 std::shared_ptr<const CodePage> TextSettings::codePageFor(std::string_view text) const {

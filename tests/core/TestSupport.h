@@ -15,6 +15,7 @@
 #include <functional>
 #include <initializer_list>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -140,6 +141,23 @@ class TempDir {
 inline const TextSettings& testSettings() {
     static const TextSettings settings = TextSettings::read();
     return settings;
+}
+
+// The thread counts the sorts and the loading must give the same results with: one, two, an odd
+// number, and more threads than the parts of a small input.
+constexpr unsigned kThreadCounts[] = {1, 2, 3, 16};
+
+// The tests' settings with that many threads, made once per count. `splitting`: the pool shares out
+// even the smallest work in the smallest parts, so that a few lines take every cut a large text takes.
+inline const TextSettings& settingsWithThreads(unsigned threads, bool splitting = false) {
+    static std::map<std::pair<unsigned, bool>, TextSettings> made;
+    auto it = made.find({threads, splitting});
+    if (it == made.end())
+        it = made.emplace(std::pair(threads, splitting),
+                          TextSettings("utf-8", testSettings().collation()->locale(),
+                                       std::make_shared<const ThreadPool>(threads, splitting)))
+                 .first;
+    return it->second;
 }
 
 // A document's context in the named code page, with the tests' collation.

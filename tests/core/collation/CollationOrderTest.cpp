@@ -105,17 +105,24 @@ Lines mixedLines(std::size_t count) {
 } // namespace
 
 TEST(CollationOrder, MatchesWholeKeyComparison) {
-    // Sizes on both sides of the point where the keys are taken by two threads.
+    // Sizes on both sides of the point where the work is shared among threads, and runs of ties that
+    // cross the places where it is cut, on every thread count.
     for (std::size_t count : {0u, 1u, 50u, 2000u, 60000u}) {
         const LineList list = listOf(mixedLines(count));
-        EXPECT_EQ(collationOrder(list.views(), *textIn("utf-8")), referenceOrder(list, *textIn("utf-8")))
-            << count << " lines";
+        const std::vector<int> expected = referenceOrder(list, *textIn("utf-8"));
+        const bool splitting = count < 50000; // small inputs in small parts: every cut on a few lines
+        for (unsigned threads : kThreadCounts)
+            EXPECT_EQ(collationOrder(list.views(), *textIn("utf-8"),
+                                     settingsWithThreads(threads, splitting).pool()),
+                      expected)
+                << count << " lines, " << threads << " threads";
     }
 }
 
 TEST(CollationOrder, EqualLinesKeepTheirInputOrder) {
     const LineList list = listOf({"b", "Apple", "a", "apple", "APPLE"});
-    EXPECT_EQ(collationOrder(list.views(), *textIn("utf-8")), (std::vector<int>{2, 1, 3, 4, 0}));
+    EXPECT_EQ(collationOrder(list.views(), *textIn("utf-8"), ThreadPool::single()),
+              (std::vector<int>{2, 1, 3, 4, 0}));
 }
 
 namespace {
@@ -174,8 +181,12 @@ TEST(CollationOrder, RanksGiveTheOrderOfTheSortKeys) {
         const TextContext text(std::make_shared<const CodePage>(c.codePage),
                                std::make_shared<const Collation>(c.locale));
         const LineList list = listOf(hardLines(c.lines, text.codePage()));
-        EXPECT_EQ(collationOrder(list.views(), text, OrderMethod::Ranks), referenceOrder(list, text))
-            << c.locale << " " << c.codePage << " " << c.lines;
+        const std::vector<int> expected = referenceOrder(list, text);
+        for (unsigned threads : kThreadCounts)
+            EXPECT_EQ(
+                collationOrder(list.views(), text, settingsWithThreads(threads).pool(), OrderMethod::Ranks),
+                expected)
+                << c.locale << " " << c.codePage << " " << c.lines << " lines, " << threads << " threads";
     }
 }
 
@@ -186,7 +197,8 @@ TEST(CollationOrder, RanksFollowCanonicalOrder) {
         listOf({"a\u0363\u0E38", "a\u0E38a", "a\u0E38\u0363", "a\u0E38", "a\u0E38\u0363b", "\u302B\u20EB",
                 "\u302B\x01\u20EB", "が\u0316ー", "か\u0316\u3099ー", "がー", "が\u0316ア", "がア"});
     const TextContextPtr text = textIn("utf-8");
-    EXPECT_EQ(collationOrder(list.views(), *text, OrderMethod::Ranks), referenceOrder(list, *text));
+    EXPECT_EQ(collationOrder(list.views(), *text, ThreadPool::single(), OrderMethod::Ranks),
+              referenceOrder(list, *text));
 }
 
 TEST(CollationOrder, NothingToSortTakesNoKeys) {
@@ -194,5 +206,5 @@ TEST(CollationOrder, NothingToSortTakesNoKeys) {
     LineViews one;
     const std::string huge(200u << 20, 'z');
     one.push_back(huge);
-    EXPECT_EQ(collationOrder(one, *textIn("utf-8")), std::vector<int>{0});
+    EXPECT_EQ(collationOrder(one, *textIn("utf-8"), settingsWithThreads(2).pool()), std::vector<int>{0});
 }

@@ -49,17 +49,21 @@ struct OrderCase {
 
 class OrderResultTest : public ::testing::TestWithParam<OrderCase> {};
 
+// On every thread count, each pass cut into parts of single lines.
 TEST_P(OrderResultTest, ReordersTheScope) {
     const OrderCase& c = GetParam();
-    Editor e;
-    holdTicks(e, 1000);
-    load(e, c.lines, c.selected);
-    c.command(e);
-    EXPECT_EQ(linesOf(e.doc.lines()), c.expected);
-    EXPECT_EQ(selectedOf(e.doc), c.selectedAfter);
-    EXPECT_EQ(linesOf(e.undoCopy), c.lines);
-    EXPECT_EQ(e.undoState, UndoState::Undo);
-    EXPECT_EQ(e.progress.caption(), "-");
+    for (unsigned threads : kThreadCounts) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        Editor e(settingsWithThreads(threads, true));
+        holdTicks(e, 1000);
+        load(e, c.lines, c.selected);
+        c.command(e);
+        EXPECT_EQ(linesOf(e.doc.lines()), c.expected);
+        EXPECT_EQ(selectedOf(e.doc), c.selectedAfter);
+        EXPECT_EQ(linesOf(e.undoCopy), c.lines);
+        EXPECT_EQ(e.undoState, UndoState::Undo);
+        EXPECT_EQ(e.progress.caption(), "-");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -169,13 +173,15 @@ class ProgressTest : public ::testing::TestWithParam<ProgressCase> {};
 
 TEST_P(ProgressTest, CaptionSequence) {
     const ProgressCase& c = GetParam();
-    Editor e;
-    holdTicks(e, 1000);
-    Lines captions;
-    e.progress.setListener([&](const std::string& s) { captions.push_back(s); });
-    load(e, numbered("line", c.lines), c.selected);
-    c.command(e);
-    EXPECT_EQ(captions, c.captions);
+    for (unsigned threads : kThreadCounts) {
+        Editor e(settingsWithThreads(threads, true));
+        holdTicks(e, 1000);
+        Lines captions;
+        e.progress.setListener([&](const std::string& s) { captions.push_back(s); });
+        load(e, numbered("line", c.lines), c.selected);
+        c.command(e);
+        EXPECT_EQ(captions, c.captions) << threads << " threads";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -287,13 +293,26 @@ TEST(LengthSortTest, SameAsInsertion) {
     for (int i = 0; i < 500; ++i)
         manyEqual.push_back(std::string(random.draw(6), 'a' + static_cast<char>(i % 26)) +
                             std::to_string(i % 3));
-    // Lengths far beyond the line count take the comparison sort instead of counting.
+    // Lengths far beyond the line count take the comparison sort instead of counting; lines too long for
+    // an entry of their own are placed apart when counting.
     const Lines veryLong{std::string(20000, 'x'), "b", std::string(9000, 'y'), "a", std::string(20000, 'z')};
-    for (const Lines& lines : {manyEqual, veryLong}) {
-        Editor e;
-        load(e, lines);
-        lengthSort(e);
-        EXPECT_EQ(linesOf(e.doc.lines()), insertedByLength(lines));
+    Lines longAmongMany(70000, "ab");
+    longAmongMany[7] = longAmongMany[69000] = std::string(70000, 'l');
+    longAmongMany[3] = longAmongMany[50000] = "c";
+    for (const Lines& lines : {manyEqual, veryLong, longAmongMany}) {
+        Lines expected = lines;
+        if (lines.size() < 1000)
+            expected = insertedByLength(lines);
+        else // the insertions would take minutes
+            std::stable_sort(expected.begin(), expected.end(),
+                             [](const std::string& a, const std::string& b) { return a.size() < b.size(); });
+        for (unsigned threads : kThreadCounts) {
+            Editor e(settingsWithThreads(threads, lines.size() < 1000));
+            load(e, lines);
+            lengthSort(e);
+            EXPECT_EQ(linesOf(e.doc.lines()), expected)
+                << lines.size() << " lines, " << threads << " threads";
+        }
     }
 }
 

@@ -81,32 +81,50 @@ TEST(TextFile, WritesInChunksTheBytesItWouldBuildWhole) {
 TEST(TextFile, ReadsUpToTheFirstNulWhateverTheSize) {
     constexpr std::size_t none = std::string::npos;
     const std::pair<std::size_t, std::size_t> cases[] = {
-        {0, none},       {65535, none},    {65536, none},       {65537, none}, {65537, 65536},
-        {200000, 70000}, {10 << 20, none}, {10 << 20, 9 << 20}, // past the size where buffers are mapped
+        {0, none},
+        {65535, none},
+        {65536, none},
+        {65537, none},
+        {65537, 65536},
+        {200000, 70000},
+        {10 << 20, none},
+        {10 << 20, 9 << 20},   // past the size where buffers are mapped
+        {(6 << 20) + 1, none}, // lines too long for an entry of their own, split on several threads
     };
     TempDir dir;
     for (const auto& [size, nulAt] : cases) {
         // Every kind of line end, in a period no read boundary divides evenly.
-        const std::string period =
-            "a line\nanother\r\n\r\rlast\n" + std::string(size > 1000000 ? 4000 : 0, 'z');
+        const std::string period = "a line\nanother\r\n\r\rlast\n" +
+                                   std::string(size > 1000000 ? (size % 2 == 1 ? 70000 : 4000) : 0, 'z');
         std::string bytes;
         while (bytes.size() < size)
             bytes += period;
         bytes.resize(size);
         if (nulAt != none)
             bytes[nulAt] = '\0';
-        LineList expected, fromFile, fromPipe;
+        LineList expected;
         const LoadInfo whole = splitLines(expected, bytes);
         const std::string path = dir.file("in", bytes);
-        const LoadInfo info = loadFile(fromFile, path);
-        std::FILE* pipe = ::popen(("cat '" + path + "'").c_str(), "r");
-        const LoadInfo piped = loadStream(fromPipe, ::fileno(pipe), "-");
-        ::pclose(pipe);
         // Compared as saved text: one comparison instead of a million strings.
-        EXPECT_EQ(joinLines(fromFile).view(), joinLines(expected).view()) << size << " " << nulAt;
-        EXPECT_EQ(joinLines(fromPipe).view(), joinLines(expected).view()) << size << " " << nulAt;
-        EXPECT_EQ(info.stoppedAtNul, whole.stoppedAtNul);
-        EXPECT_EQ(info.nulOffset, whole.nulOffset);
+        const ByteBuffer saved = joinLines(expected);
+        // Split on every thread count, in parts of a few bytes, beside a reader of the whole text.
+        for (unsigned threads : kThreadCounts) {
+            SCOPED_TRACE(std::to_string(size) + " " + std::to_string(nulAt) + ", " + std::to_string(threads));
+            const ThreadPool& pool = settingsWithThreads(threads, size < (4 << 20)).pool();
+            std::string_view seen;
+            LineList fromFile;
+            const LoadInfo info = loadFile(
+                fromFile, path, [&](std::string_view all) { seen = all; }, pool);
+            EXPECT_EQ(joinLines(fromFile).view(), saved.view());
+            EXPECT_EQ(seen, whole.text);
+            EXPECT_EQ(info.stoppedAtNul, whole.stoppedAtNul);
+            EXPECT_EQ(info.nulOffset, whole.nulOffset);
+        }
+        LineList fromPipe;
+        std::FILE* pipe = ::popen(("cat '" + path + "'").c_str(), "r");
+        const LoadInfo piped = loadStream(fromPipe, ::fileno(pipe), "-", {}, settingsWithThreads(2).pool());
+        ::pclose(pipe);
+        EXPECT_EQ(joinLines(fromPipe).view(), saved.view()) << size << " " << nulAt;
         EXPECT_EQ(piped.nulOffset, whole.nulOffset);
     }
 }

@@ -1,5 +1,7 @@
 #include "core/lines/LineViews.h"
 
+#include "core/parallel/ThreadPool.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -46,7 +48,8 @@ TEST(LineViews, LongAndShortLinesSurviveEveryOperation) {
     other.append(other, 0, 2); // from itself
     EXPECT_EQ(copied(other),
               (std::vector<std::string>{small, firstLong, shortest, justFits, huge, small, firstLong}));
-    EXPECT_EQ(copied(other.inOrder({6, 0, 4})), (std::vector<std::string>{firstLong, small, huge}));
+    EXPECT_EQ(copied(other.inOrder({6, 0, 4}, ThreadPool::single())),
+              (std::vector<std::string>{firstLong, small, huge}));
 
     const LineViews copy = other;
     EXPECT_TRUE(copy == other);
