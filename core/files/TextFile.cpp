@@ -3,6 +3,7 @@
 #include "core/files/SafeWrite.h"
 #include "core/files/UniqueFd.h"
 #include "core/lines/LineError.h"
+#include "core/parallel/LineFeedParts.h"
 #include "core/parallel/ThreadPool.h"
 
 #include <algorithm>
@@ -91,30 +92,15 @@ std::size_t countLines(std::string_view text, std::size_t from, std::size_t to) 
 
 // The same lines as splitText, cut apart on the pool's threads: the text is cut after LFs, each part's
 // lines counted, then written into their places in one table, so no part keeps a table of its own.
-// `beside` runs as one more part of the counting, taken first. False when that does not pay or cannot be
-// done (too many lines, no memory): splitText then decides.
+// False when that does not pay or cannot be done (too many lines, no memory): splitText then decides.
 bool splitInParts(LineList& list, const std::shared_ptr<const char[]>& buffer, std::string_view text,
-                  const ThreadPool& pool, const std::function<void()>& beside) {
+                  const ThreadPool& pool) {
     if (!pool.shares(text.size(), kParallelBytes))
         return false;
-    std::vector<std::pair<std::size_t, std::size_t>> cut;
-    std::size_t from = 0;
-    for (const auto& range : ThreadPool::ranges(text.size(), pool.grain(kSplitGrain))) {
-        if (from >= text.size())
-            break;
-        const std::size_t at = std::max(from, range.second - 1); // the part ends after the next LF
-        const void* lf = std::memchr(text.data() + at, '\n', text.size() - at);
-        const std::size_t to =
-            lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - text.data()) + 1 : text.size();
-        cut.emplace_back(from, to);
-        from = to;
-    }
+    const auto cut = lineFeedParts(text, pool.grain(kSplitGrain));
     std::vector<std::size_t> first(cut.size() + 1, 0);
-    pool.run(cut.size() + 1, [&](std::size_t part, std::size_t) {
-        if (part == 0)
-            beside();
-        else
-            first[part] = countLines(text, cut[part - 1].first, cut[part - 1].second);
+    pool.run(cut.size(), [&](std::size_t part, std::size_t) {
+        first[part + 1] = countLines(text, cut[part].first, cut[part].second);
     });
     for (std::size_t p = 0; p < cut.size(); ++p)
         first[p + 1] += first[p];
@@ -188,21 +174,16 @@ LoadInfo readText(LineList& list, int fd, std::size_t sizeHint, const std::strin
             // What it would have told is merely not known; the reader's caller decides without it.
         }
     };
-    bool judged = false;
-    const auto judge = [&] {
-        read();
-        judged = true;
-    };
-    if (!splitInParts(list, buffer.share(), info.text, pool, judge)) {
+    if (splitInParts(list, buffer.share(), info.text, pool)) {
+        read(); // the judgement takes the pool's threads in turn
+    } else {
         // On one thread, or a text too small to cut: the judgement beside the splitting, if a second
         // thread is there.
         pool.run(2, [&](std::size_t part, std::size_t) {
-            if (part == 0) {
-                if (!judged)
-                    judge();
-            } else {
+            if (part == 0)
+                read();
+            else
                 splitText(list, buffer.share(), info.text);
-            }
         });
     }
     return info;

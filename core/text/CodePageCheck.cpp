@@ -95,7 +95,13 @@ struct DecodeTable {
         // The last byte alone, so the loop may always read a second one.
         const unsigned char* const last = end - 1;
         while (p < last) {
-            if (asciiAlone) {
+            // Runs of double-byte characters, the bulk of a Japanese text, without a look for ASCII
+            // between them.
+            while (p + 1 < last && first[*p] == 2 && pairs[static_cast<unsigned>(*p) << 8 | p[1]])
+                p += 2;
+            if (p >= last)
+                break;
+            if (asciiAlone && *p < 0x80) {
                 p = skipAscii(p, last);
                 if (p >= last)
                     break;

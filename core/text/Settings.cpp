@@ -83,7 +83,7 @@ TextSettings TextSettings::read(const std::optional<std::string>& codePageOption
 std::shared_ptr<const CodePage> TextSettings::codePageFor(std::string_view text) const {
     if (fixed_)
         return fixed_;
-    switch (judgeEncoding(text)) {
+    switch (judgeEncoding(text, *pool_)) {
     case TextEncoding::Utf8:
         return utf8_;
     case TextEncoding::Cp932:

@@ -1,6 +1,7 @@
 #include "core/text/CodePageDetection.h"
 
 #include "core/commands/LineReplacer.h"
+#include "core/parallel/ThreadPool.h"
 #include "core/text/CodePageCheck.h"
 
 #include "TestSupport.h"
@@ -41,9 +42,16 @@ TEST(CodePageDetection, JudgesTextsOnTheirBytes) {
         {"cp932 cut short: a lead byte with no trail byte (not EUC-JP either)", kCp932Text + "\x82",
          TextEncoding::Unknown},
         {"valid as none", "\xff\xfe\x80\x81\r\n", TextEncoding::Unknown},
+        {"cp932 with one bad line among good ones", kCp932Text + "\r\n\x82\r\n" + kCp932Text,
+         TextEncoding::Unknown},
+        {"EUC-JP cut short before a line feed", kEucJpText + "\xa4\r\n" + kEucJpText, TextEncoding::Unknown},
     };
-    for (const Case& c : cases)
+    // Checked in parts cut after line feeds, on three threads: the same answers.
+    const ThreadPool parts(3, true);
+    for (const Case& c : cases) {
         EXPECT_EQ(judgeEncoding(c.text), c.expected) << c.label;
+        EXPECT_EQ(judgeEncoding(c.text, parts), c.expected) << c.label << ", in parts";
+    }
 }
 
 TEST(CodePageDetection, DocumentsBringTheirCodePageOnlyWhenNoneIsSet) {
