@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-TEST_FUZZ_SECONDS ?= 60
+TEST_FUZZ_SECONDS ?= 40
 JOBS       ?= 2
 FILE       ?= samples/果物.txt
 PREFIX     ?= /usr/local
@@ -23,7 +23,7 @@ run: build
 	$(BUILD)/app/linnery "$(FILE)"
 
 # The format check first; every test; clang-tidy; every test again built with AddressSanitizer and
-# UndefinedBehaviorSanitizer; the tests that start threads built with ThreadSanitizer; then a minute of
+# UndefinedBehaviorSanitizer; the tests that start threads built with ThreadSanitizer; then 40 seconds of
 # each fuzz target.
 test: build
 	@$(MAKE) --no-print-directory format-check
@@ -61,7 +61,7 @@ fuzz-build: setup
 	@CC=clang CXX=clang++ cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
 
-# Each target over its checked-in seeds and on for TEST_FUZZ_SECONDS (a minute), so a regression fails the
+# Each target over its checked-in seeds and on for TEST_FUZZ_SECONDS (40 seconds), so a regression fails the
 # tests and a broken property does not go unnoticed for long: five seconds each were too few to find
 # one that a longer run found.
 test-fuzz: fuzz-build
