@@ -82,12 +82,27 @@ constexpr std::size_t kSplitGrain = 1 << 20;
 std::size_t countLines(std::string_view text, std::size_t from, std::size_t to) {
     if (from == to)
         return 0;
-    // Byte by byte without a branch, which the compiler turns into vector code.
-    std::size_t count = static_cast<std::size_t>(text[from] == '\r' || text[from] == '\n');
-    for (std::size_t i = from + 1; i < to; ++i)
-        count += static_cast<std::size_t>(text[i] == '\r') +
-                 static_cast<std::size_t>(text[i] == '\n' && text[i - 1] != '\r');
-    return count + static_cast<std::size_t>(text[to - 1] != '\r' && text[to - 1] != '\n');
+    const char* p = text.data() + from;
+    const char* const end = text.data() + to;
+    std::size_t count = 0;
+    unsigned crBefore = 0; // `from` starts a line: no CR before it belongs to this part
+#ifdef __SSE2__
+    // Sixteen bytes at a time: every CR, and every LF that does not follow a CR.
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+    for (; end - p >= 16; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const auto crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, cr)));
+        const auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf)));
+        const unsigned afterCr = (crs << 1 | crBefore) & 0xFFFF;
+        count += static_cast<std::size_t>(__builtin_popcount(crs) + __builtin_popcount(lfs & ~afterCr));
+        crBefore = crs >> 15;
+    }
+#endif
+    for (; p < end; ++p) {
+        count += static_cast<std::size_t>(*p == '\r') + static_cast<std::size_t>(*p == '\n' && crBefore == 0);
+        crBefore = *p == '\r' ? 1 : 0;
+    }
+    return count + static_cast<std::size_t>(end[-1] != '\r' && end[-1] != '\n');
 }
 
 // The same lines as splitText, cut apart on the pool's threads: the text is cut after LFs, each part's
