@@ -183,11 +183,8 @@ std::size_t CodePage::multiByteCharLength(std::string_view text, std::size_t pos
         return n == 0 ? 1 : n;
     }
     case Kind::OtherMultiByte: {
-        if (table_) {
-            const auto* p = reinterpret_cast<const unsigned char*>(text.data()) + pos;
-            return std::min<std::size_t>(table_->next(p, p + left).length, left);
-        }
-        // Let ICU decode one character and count what it consumed.
+        // Without a table (charLength steps by it inline): let ICU decode one character and count
+        // what it consumed.
         std::lock_guard lock(conv_->inUse);
         UConverter* c = conv_->conv.get();
         ucnv_resetToUnicode(c);
