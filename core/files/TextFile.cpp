@@ -87,16 +87,25 @@ std::size_t countLines(std::string_view text, std::size_t from, std::size_t to) 
     std::size_t count = 0;
     unsigned crBefore = 0; // `from` starts a line: no CR before it belongs to this part
 #ifdef __SSE2__
-    // Sixteen bytes at a time: every CR, and every LF that does not follow a CR.
-    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
-    for (; end - p >= 16; p += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const auto crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, cr)));
-        const auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf)));
-        const unsigned afterCr = (crs << 1 | crBefore) & 0xFFFF;
-        count += static_cast<std::size_t>(__builtin_popcount(crs) + __builtin_popcount(lfs & ~afterCr));
-        crBefore = crs >> 15;
+    // Sixteen bytes at a time: every CR, and every LF that does not follow a CR. Each byte's lane counts
+    // its hits (at most one a step) and is summed before it could pass 255.
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), zero = _mm_setzero_si128();
+    __m128i before = zero; // the previous sixteen bytes' CRs
+    while (end - p >= 16) {
+        __m128i lanes = zero;
+        for (int step = 0; step < 255 && end - p >= 16; ++step, p += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i crs = _mm_cmpeq_epi8(v, cr);
+            const __m128i afterCr = _mm_or_si128(_mm_slli_si128(crs, 1), _mm_srli_si128(before, 15));
+            lanes = _mm_sub_epi8(lanes, crs);
+            lanes = _mm_sub_epi8(lanes, _mm_andnot_si128(afterCr, _mm_cmpeq_epi8(v, lf)));
+            before = crs;
+        }
+        const __m128i sums = _mm_sad_epu8(lanes, zero);
+        count += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+                 static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
     }
+    crBefore = static_cast<unsigned>(_mm_movemask_epi8(before)) >> 15;
 #endif
     for (; p < end; ++p) {
         count += static_cast<std::size_t>(*p == '\r') + static_cast<std::size_t>(*p == '\n' && crBefore == 0);
@@ -143,18 +152,76 @@ bool splitInParts(LineList& list, const std::shared_ptr<const char[]>& buffer, s
     }
 }
 
+constexpr std::size_t kMaxRead = 16 * 1024 * 1024; // scanned for NUL while still in the cache
+// From this size on a file of known size is read in parts on the pool's threads: the kernel's copy,
+// and its zeroing of the fresh pages it copies into, then run on every core. At gigabytes that was
+// most of loading.
+constexpr std::size_t kParallelRead = 32 << 20;
+constexpr std::size_t kReadGrain = 8 << 20;
+
+// Reads `size` bytes from offset `base` of fd into `into`, in parts on the pool's threads. Returns
+// how many bytes from the start came whole: up to the first part that came short (the file shrank
+// meanwhile) or held a NUL, which info then records.
+std::size_t readInParts(int fd, off_t base, char* into, std::size_t size, const std::string& name,
+                        const ThreadPool& pool, LoadInfo& info) {
+    const auto parts = ThreadPool::ranges(size, pool.grain(kReadGrain));
+    std::vector<std::size_t> ends(parts.size());
+    std::vector<char> nul(parts.size(), 0);
+    pool.run(parts.size(), [&](std::size_t part, std::size_t) {
+        auto [at, to] = parts[part];
+        while (at < to) {
+            const ssize_t n =
+                ::pread(fd, into + at, std::min(to - at, kMaxRead), base + static_cast<off_t>(at));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                throw LineError::open(name, systemReason(errno));
+            if (n == 0)
+                break;
+            if (const void* found = std::memchr(into + at, '\0', static_cast<std::size_t>(n))) {
+                at = static_cast<std::size_t>(static_cast<const char*>(found) - into);
+                nul[part] = 1;
+                break;
+            }
+            at += static_cast<std::size_t>(n);
+        }
+        ends[part] = at;
+    });
+    for (std::size_t part = 0; part < parts.size(); ++part) {
+        if (nul[part] != 0) {
+            info.stoppedAtNul = true;
+            info.nulOffset = ends[part];
+        }
+        if (nul[part] != 0 || ends[part] < parts[part].second)
+            return ends[part];
+    }
+    return size;
+}
+
 // Reads up to the first NUL or the end. The buffer starts small and doubles (large blocks grow without
 // a copy), so a huge file with an early NUL costs only what was read; `sizeHint` (the file's size, 0
-// when unknown) caps the doubling so a file of known size ends in one block of its size.
+// when unknown) caps the doubling so a file of known size ends in one block of its size. A large file
+// of known size is read at once, in parts; reading then goes on from where that ended, to the end.
 LoadInfo readText(LineList& list, int fd, std::size_t sizeHint, const std::string& name,
                   const TextReader& alongside, const ThreadPool& pool) {
     constexpr std::size_t kFirstRead = 64 * 1024;
-    constexpr std::size_t kMaxRead = 16 * 1024 * 1024; // scanned for NUL while still in the cache
     LoadInfo info;
     ByteBuffer buffer;
     try {
-        buffer = ByteBuffer(sizeHint > 0 ? std::min(sizeHint + 1, kFirstRead) : kFirstRead);
-        for (;;) {
+        // A descriptor handed over (standard input) may stand past its start.
+        const off_t base = pool.shares(sizeHint, kParallelRead) ? ::lseek(fd, 0, SEEK_CUR) : -1;
+        const std::size_t left = base >= 0 && static_cast<std::size_t>(base) < sizeHint
+                                     ? sizeHint - static_cast<std::size_t>(base)
+                                     : 0;
+        if (pool.shares(left, kParallelRead)) {
+            buffer = ByteBuffer(left + 1);
+            buffer.setSize(readInParts(fd, base, buffer.data(), left, name, pool, info));
+            if (!info.stoppedAtNul && ::lseek(fd, base + static_cast<off_t>(buffer.size()), SEEK_SET) < 0)
+                throw LineError::open(name, systemReason(errno));
+        } else {
+            buffer = ByteBuffer(sizeHint > 0 ? std::min(sizeHint + 1, kFirstRead) : kFirstRead);
+        }
+        while (!info.stoppedAtNul) {
             if (buffer.size() == buffer.capacity()) {
                 std::size_t next = buffer.capacity() * 2;
                 if (buffer.size() <= sizeHint)

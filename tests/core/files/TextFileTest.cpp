@@ -1,4 +1,5 @@
 #include "core/files/TextFile.h"
+#include "core/files/UniqueFd.h"
 #include "core/lines/LineError.h"
 
 #include "TestSupport.h"
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -126,6 +128,14 @@ TEST(TextFile, ReadsUpToTheFirstNulWhateverTheSize) {
         ::pclose(pipe);
         EXPECT_EQ(joinLines(fromPipe).view(), saved.view()) << size << " " << nulAt;
         EXPECT_EQ(piped.nulOffset, whole.nulOffset);
+        // Standard input redirected from the file and partly read already: the rest, from where it stands.
+        const std::size_t skip = std::min<std::size_t>(size, 5);
+        LineList rest, fromOffset;
+        splitLines(rest, std::string_view(bytes).substr(skip));
+        const UniqueFd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        ASSERT_EQ(::lseek(in.fd, static_cast<off_t>(skip), SEEK_SET), static_cast<off_t>(skip));
+        loadStream(fromOffset, in.fd, "-", {}, settingsWithThreads(3, true).pool());
+        EXPECT_EQ(joinLines(fromOffset).view(), joinLines(rest).view()) << size << " " << nulAt;
     }
 }
 
