@@ -108,22 +108,39 @@ struct DecodeTable {
             }
             // Without a branch on the kind of character in the common case: texts mix both at random.
             const unsigned step = first[*p];
-            const unsigned pair = static_cast<unsigned>(*p) << 8 | p[1];
-            if (step == 1 || (step == 2 && pairs[pair])) {
+            if (step == 1 || (step == 2 && pairs[static_cast<unsigned>(*p) << 8 | p[1]])) {
                 p += step;
                 continue;
             }
-            if (step != 2 || prefix.empty() || prefix[pair] == 0 || end - p < 3 ||
-                !third[prefix[pair] - 1][p[2]])
+            p = next(p, end);
+            if (!p)
                 return false;
-            p += 3;
         }
         return p == end || first[*p] == 1;
+    }
+
+    // The end of the character that begins at p, or null when none decodes there.
+    const unsigned char* next(const unsigned char* p, const unsigned char* end) const {
+        if (first[*p] == 1)
+            return p + 1;
+        if (first[*p] != 2 || end - p < 2)
+            return nullptr;
+        const unsigned pair = static_cast<unsigned>(*p) << 8 | p[1];
+        if (pairs[pair])
+            return p + 2;
+        if (prefix.empty() || prefix[pair] == 0 || end - p < 3 || !third[prefix[pair] - 1][p[2]])
+            return nullptr;
+        return p + 3;
     }
 };
 
 const DecodeTable& cp932Table() {
     static const DecodeTable table("windows-31j");
+    return table;
+}
+
+const DecodeTable& eucJpTable() {
+    static const DecodeTable table(eucJpConverterName());
     return table;
 }
 
@@ -147,40 +164,60 @@ struct NibbleSet {
 };
 
 // Lead bytes whose pairs are checked in the 32-byte pass although some of their trail bytes do not
-// decode: the rows of punctuation, kana and Latin letters, the most common characters of Japanese text.
-constexpr unsigned char kRowLeads[] = {0x81, 0x82, 0x83};
+// decode: the rows of the most common characters of Japanese text (kana, punctuation, Latin letters).
+using RowLeads = std::array<unsigned char, 4>;
 
-// What the 32-byte pass needs beside the table: which bytes stand alone or begin a pair, the trail bytes
-// of each row lead, and the lead bytes outside the rows some of whose trail bytes do not decode: their
-// pairs are looked up one by one.
-struct Cp932Sets {
+// What the 32-byte pass needs beside the table: which bytes stand alone, begin a pair or begin a triple,
+// the trail bytes of most lead bytes and of each row lead, and the other lead bytes some of whose trail
+// bytes do not decode: their pairs are looked up one by one.
+struct BlockSets {
     bool usable;
-    NibbleSet alone, lead, trail, lookedUp;
-    std::array<NibbleSet, std::size(kRowLeads)> rowTrails;
+    RowLeads rowLeads;
+    NibbleSet alone, lead, triple, trail, lookedUp;
+    std::array<NibbleSet, std::tuple_size_v<RowLeads>> rowTrails;
 
-    explicit Cp932Sets(const DecodeTable& t)
-        : usable(t.complete && t.asciiAlone && t.third.empty()),
+    BlockSets(const DecodeTable& t, bool (*isTrail)(unsigned), RowLeads rows)
+        : usable(t.complete && t.asciiAlone), rowLeads(rows),
           alone([&](unsigned b) { return t.first[b] == 1; }),
-          lead([&](unsigned b) { return t.first[b] == 2; }), trail(isCp932TrailByte),
-          lookedUp([&](unsigned b) {
-              if (t.first[b] != 2 ||
-                  std::find(std::begin(kRowLeads), std::end(kRowLeads), b) != std::end(kRowLeads))
-                  return false;
-              for (unsigned second = 0; second < 256; ++second)
-                  if (t.pairs[b << 8 | second] != isCp932TrailByte(second))
+          lead([&](unsigned b) { return t.first[b] == 2; }), triple([&](unsigned b) {
+              for (unsigned second = 0; !t.prefix.empty() && second < 256; ++second)
+                  if (t.prefix[b << 8 | second] != 0)
                       return true;
               return false;
           }),
-          rowTrails{rowSet(t, 0), rowSet(t, 1), rowSet(t, 2)} {}
+          trail(isTrail), lookedUp([&](unsigned b) {
+              if (t.first[b] != 2 || std::find(rows.begin(), rows.end(), b) != rows.end())
+                  return false;
+              for (unsigned second = 0; second < 256; ++second)
+                  if (t.pairs[b << 8 | second] != isTrail(second))
+                      return true;
+              return false;
+          }),
+          rowTrails{rowSet(t, rows[0]), rowSet(t, rows[1]), rowSet(t, rows[2]), rowSet(t, rows[3])} {}
 
-    static NibbleSet rowSet(const DecodeTable& t, std::size_t row) {
-        return NibbleSet([&](unsigned b) { return t.pairs[kRowLeads[row] << 8 | b]; });
+    static NibbleSet rowSet(const DecodeTable& t, unsigned lead) {
+        return NibbleSet([&](unsigned b) { return t.pairs[lead << 8 | b]; });
     }
 };
 
-const Cp932Sets& cp932Sets() {
-    static const Cp932Sets sets(cp932Table());
+bool isEucJpTrailByte(unsigned b) {
+    return b >= 0xA1 && b <= 0xFE;
+}
+
+const BlockSets& cp932Sets() {
+    static const BlockSets sets(cp932Table(), isCp932TrailByte, {0x81, 0x82, 0x83, 0x88});
     return sets;
+}
+
+// Full-width Latin letters and digits, hiragana, katakana, half-width katakana.
+const BlockSets& eucJpSets() {
+    static const BlockSets sets(eucJpTable(), isEucJpTrailByte, {0xA3, 0xA4, 0xA5, 0x8E});
+    return sets;
+}
+
+bool hasAvx2() {
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2;
 }
 
 __attribute__((target("avx2"))) __m256i broadcast(const std::uint8_t (&t)[16]) {
@@ -218,26 +255,29 @@ __attribute__((target("avx2"))) std::uint32_t bitsOf(__m256i m) {
     return static_cast<std::uint32_t>(_mm256_movemask_epi8(m));
 }
 
-// Bytes below 0x40 never follow a lead byte, so characters could be found from any of them; instead of
-// stepping, each block finds its lead bytes at once. In a run of bytes that may lead, after a byte that
-// does not or a trail byte, the first, third, ... byte leads and the next one trails it. Each lead byte
-// is then checked against the byte after it, read from the block shifted by one.
-__attribute__((target("avx2"))) bool cp932Blocks(const unsigned char* p, const unsigned char* end) {
-    const Cp932Sets& sets = cp932Sets();
-    const DecodeTable& t = cp932Table();
-    const LoadedSet alone = load(sets.alone), lead = load(sets.lead), trail = load(sets.trail),
-                    lookedUp = load(sets.lookedUp);
-    std::array<LoadedSet, std::size(kRowLeads)> rowTrails;
-    __m256i rowLeads[std::size(kRowLeads)];
-    for (std::size_t i = 0; i < std::size(kRowLeads); ++i) {
+// A byte that cannot begin a longer character ends the one before it, so characters could be found
+// from any of them; instead of stepping, each block finds its lead bytes at once. In a run of bytes that
+// may lead, after a byte that does not or a trail byte, the first, third, ... byte leads and the next one
+// trails it. Each lead byte is then checked against the byte after it, read from the block shifted by
+// one. A block where a character of three bytes begins is stepped through a character at a time.
+__attribute__((target("avx2"))) bool byBlocks(const unsigned char* p, const unsigned char* end,
+                                              const BlockSets& sets, const DecodeTable& t) {
+    const LoadedSet alone = load(sets.alone), lead = load(sets.lead), triple = load(sets.triple),
+                    trail = load(sets.trail), lookedUp = load(sets.lookedUp);
+    constexpr std::size_t kRows = std::tuple_size_v<RowLeads>;
+    std::array<LoadedSet, kRows> rowTrails;
+    __m256i rowLeads[kRows];
+    for (std::size_t i = 0; i < kRows; ++i) {
         rowTrails[i] = load(sets.rowTrails[i]);
-        rowLeads[i] = _mm256_set1_epi8(static_cast<char>(kRowLeads[i]));
+        rowLeads[i] = _mm256_set1_epi8(static_cast<char>(sets.rowLeads[i]));
     }
     constexpr std::uint64_t kEven = 0x55555555, kOdd = 0xAAAAAAAA;
     std::uint32_t carry = 0; // 1: the block's first byte trails the previous block's last
     // One byte past the block is read with it.
-    for (; end - p > 32; p += 32) {
-        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    while (end - p > 32) {
+        const unsigned char* const block = p;
+        p += 32;
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block));
         if (carry == 0 && _mm256_movemask_epi8(v) == 0)
             continue; // ASCII stands alone
         const Nibbles here = nibbles(v);
@@ -246,6 +286,13 @@ __attribute__((target("avx2"))) bool cp932Blocks(const unsigned char* p, const u
         // Adding its start to a run that starts at an even position carries out of it and clears it.
         const std::uint64_t evenRuns = mayLead & ~(mayLead + (starts & kEven));
         const auto leads = static_cast<std::uint32_t>((evenRuns & kEven) | (mayLead & ~evenRuns & kOdd));
+        if ((leads & bitsOf(members(here, triple))) != 0) {
+            for (p = block + carry; p < block + 32;)
+                if (!(p = t.next(p, end)))
+                    return false;
+            carry = 0;
+            continue; // p stands after the block, where a character begins
+        }
         const std::uint32_t trails = leads << 1 | carry;
         carry = leads >> 31;
         if ((~(leads | trails) & ~bitsOf(members(here, alone))) != 0)
@@ -254,9 +301,9 @@ __attribute__((target("avx2"))) bool cp932Blocks(const unsigned char* p, const u
             continue;
         // A row lead needs a trail byte of its own row, any other lead byte not looked up one by one a
         // trail byte.
-        const Nibbles next = nibbles(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1)));
+        const Nibbles next = nibbles(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 1)));
         __m256i inRow = _mm256_setzero_si256(), rowPaired = _mm256_setzero_si256();
-        for (std::size_t i = 0; i < std::size(kRowLeads); ++i) {
+        for (std::size_t i = 0; i < kRows; ++i) {
             const __m256i isLead = _mm256_cmpeq_epi8(v, rowLeads[i]);
             inRow = _mm256_or_si256(inRow, isLead);
             rowPaired = _mm256_or_si256(rowPaired, _mm256_and_si256(isLead, members(next, rowTrails[i])));
@@ -267,7 +314,7 @@ __attribute__((target("avx2"))) bool cp932Blocks(const unsigned char* p, const u
             return false;
         for (std::uint32_t m = others; m != 0; m &= m - 1) {
             const unsigned at = static_cast<unsigned>(__builtin_ctz(m));
-            if (!t.pairs[static_cast<unsigned>(p[at]) << 8 | p[at + 1]])
+            if (!t.pairs[static_cast<unsigned>(block[at]) << 8 | block[at + 1]])
                 return false;
         }
     }
@@ -312,10 +359,9 @@ bool decodesAsCp932ByteWise(std::string_view bytes) {
 
 bool decodesAsCp932(std::string_view bytes) {
 #ifdef LINNERY_CHECK_AVX2
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2 && cp932Sets().usable) {
+    if (hasAvx2() && cp932Sets().usable) {
         const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-        return cp932Blocks(p, p + bytes.size());
+        return byBlocks(p, p + bytes.size(), cp932Sets(), cp932Table());
     }
 #endif
     return decodesAsCp932ByteWise(bytes);
@@ -331,7 +377,17 @@ const char* eucJpConverterName() {
 }
 
 std::optional<bool> decodesAsEucJp(std::string_view bytes) {
-    static const DecodeTable table(eucJpConverterName());
+#ifdef LINNERY_CHECK_AVX2
+    if (hasAvx2() && eucJpSets().usable) {
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+        return byBlocks(p, p + bytes.size(), eucJpSets(), eucJpTable());
+    }
+#endif
+    return decodesAsEucJpByteWise(bytes);
+}
+
+std::optional<bool> decodesAsEucJpByteWise(std::string_view bytes) {
+    const DecodeTable& table = eucJpTable();
     if (!table.complete)
         return std::nullopt;
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());

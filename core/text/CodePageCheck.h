@@ -28,8 +28,10 @@ bool decodesAsCp932ByteWise(std::string_view bytes);
 
 // The ICU converter that EUC-JP names (its canonical name).
 const char* eucJpConverterName();
-// EUC-JP from its table; nothing when ICU's converter has characters the table cannot describe
-// (more than three bytes), and then only a conversion can tell.
+// EUC-JP from its table, 32 bytes at a time where the processor has AVX2, else byte by byte; nothing
+// when ICU's converter has characters the table cannot describe (more than three bytes), and then only
+// a conversion can tell.
 std::optional<bool> decodesAsEucJp(std::string_view bytes);
+std::optional<bool> decodesAsEucJpByteWise(std::string_view bytes);
 
 } // namespace linnery::detail

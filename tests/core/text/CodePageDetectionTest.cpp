@@ -120,8 +120,9 @@ void expectCp932AsIcu(std::string_view text) {
 }
 
 void expectEucJpAsIcu(std::string_view text) {
-    EXPECT_EQ(detail::decodesAsEucJp(text), detail::decodesByConverter(detail::eucJpConverterName(), text))
-        << hex(text);
+    const bool icu = detail::decodesByConverter(detail::eucJpConverterName(), text);
+    EXPECT_EQ(detail::decodesAsEucJp(text), icu) << hex(text);
+    EXPECT_EQ(detail::decodesAsEucJpByteWise(text), icu) << hex(text);
 }
 
 std::string pad(std::size_t n) {
@@ -170,18 +171,41 @@ TEST(CodePageCheck, EveryCp932PairAsIcuDecodesIt) {
 }
 
 TEST(CodePageCheck, EveryEucJpCharacterAsIcuDecodesIt) {
-    for (unsigned pair = 0; pair < 65536; ++pair)
-        expectEucJpAsIcu(pad(3) + std::string{static_cast<char>(pair >> 8), static_cast<char>(pair & 0xFF)});
-    for (unsigned pair = 0; pair < 65536; ++pair)
-        expectEucJpAsIcu("\x8f" + std::string{static_cast<char>(pair >> 8), static_cast<char>(pair & 0xFF)} +
-                         "a");
+    // Pairs as the last of a block, across two blocks and in the byte-wise tail; JIS X 0212 triples
+    // (0x8f first) ending in a block and in the next one.
+    for (unsigned pair = 0; pair < 65536; ++pair) {
+        const std::string two{static_cast<char>(pair >> 8), static_cast<char>(pair & 0xFF)};
+        for (std::size_t at : {30, 31, 40})
+            expectEucJpAsIcu(pad(at) + two + pad(48 - at));
+        for (std::size_t at : {29, 30})
+            expectEucJpAsIcu(pad(at) + "\x8f" + two + pad(48 - at));
+    }
+}
+
+TEST(CodePageCheck, EucJpAtBlockEdges) {
+    const std::string kana(40, '\xa4'); // a run of bytes that may lead: pairs, whatever the row allows
+    const std::pair<std::string, bool> cases[] = {
+        {pad(31) + "\xa4\xa2" + pad(9), true},                // hiragana across blocks
+        {pad(31) + "\xa4" + pad(9), false},                   // lead without its trail byte
+        {pad(30) + "\x8f\xb0\xa1" + pad(40), true},           // JIS X 0212 into the next block
+        {pad(30) + "\x8f\xb0" + pad(40), false},              // cut JIS X 0212
+        {"\x8f\xb0\xa1" + kana + "\xa1\xa1" + pad(20), true}, // pairs counted after a triple
+        {pad(1) + kana + "\xa4" + pad(20), false},            // odd run: a lead takes a letter
+        {pad(20) + "\x8e\xb1\x8e\xdf" + pad(20), true},       // half-width katakana
+        {pad(20) + "\x8e" + pad(20), false},                  // SS2 before a letter
+        {pad(20) + "\xa4\xf4\xa5\xf6" + pad(20), false},      // past the hiragana row's end
+    };
+    for (const auto& [text, decodes] : cases) {
+        EXPECT_EQ(detail::decodesByConverter(detail::eucJpConverterName(), text), decodes) << hex(text);
+        expectEucJpAsIcu(text);
+    }
 }
 
 TEST(CodePageCheck, MixedTextsAsIcuDecodesThem) {
     // Bytes around the edges of the code pages' ranges, in texts of up to four blocks.
-    const unsigned char pool[] = {0x0a, 0x20, 0x40, 0x5c, 0x7e, 0x7f, 0x80, 0x81, 0x82, 0x83, 0x84,
-                                  0x87, 0x88, 0x8e, 0x8f, 0x98, 0x9f, 0xa0, 0xa1, 0xa4, 0xb1, 0xdf,
-                                  0xe0, 0xea, 0xed, 0xf0, 0xfa, 0xfc, 0xfd, 0xfe, 0xff};
+    const unsigned char pool[] = {0x0a, 0x20, 0x40, 0x5c, 0x7e, 0x7f, 0x80, 0x81, 0x82, 0x83, 0x84, 0x87,
+                                  0x88, 0x8e, 0x8f, 0x98, 0x9f, 0xa0, 0xa1, 0xa4, 0xb1, 0xdf, 0xe0, 0xea,
+                                  0xed, 0xf0, 0xfa, 0xfc, 0xfd, 0xfe, 0xff, 0xa3, 0xa5, 0xcf, 0xf4};
     std::mt19937 random(18);
     for (int i = 0; i < 4000; ++i) {
         std::string text(random() % 130, '\0');
