@@ -7,6 +7,7 @@
 #include "core/parallel/ThreadPool.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -159,31 +160,45 @@ constexpr std::size_t kMaxRead = 16 * 1024 * 1024; // scanned for NUL while stil
 constexpr std::size_t kParallelRead = 32 << 20;
 constexpr std::size_t kReadGrain = 8 << 20;
 
+// One read of up to `count` bytes into `into`, at `offset` or, when it is negative, where the descriptor
+// stands; tried again when a signal interrupts it. 0 at the end.
+std::size_t readSome(int fd, char* into, std::size_t count, off_t offset, const std::string& name) {
+    for (;;) {
+        const ssize_t n = offset < 0 ? ::read(fd, into, count) : ::pread(fd, into, count, offset);
+        if (n >= 0)
+            return static_cast<std::size_t>(n);
+        if (errno != EINTR)
+            throw LineError::open(name, systemReason(errno));
+    }
+}
+
 // Reads `size` bytes from offset `base` of fd into `into`, in parts on the pool's threads. Returns
 // how many bytes from the start came whole: up to the first part that came short (the file shrank
-// meanwhile) or held a NUL, which info then records.
+// meanwhile) or held a NUL, which info then records. Parts after one that met a NUL stop reading, so
+// a huge file with an early NUL costs little more than the bytes before it.
 std::size_t readInParts(int fd, off_t base, char* into, std::size_t size, const std::string& name,
                         const ThreadPool& pool, LoadInfo& info) {
     const auto parts = ThreadPool::ranges(size, pool.grain(kReadGrain));
     std::vector<std::size_t> ends(parts.size());
     std::vector<char> nul(parts.size(), 0);
+    std::atomic<std::size_t> firstNul{parts.size()};
     pool.run(parts.size(), [&](std::size_t part, std::size_t) {
         auto [at, to] = parts[part];
-        while (at < to) {
-            const ssize_t n =
-                ::pread(fd, into + at, std::min(to - at, kMaxRead), base + static_cast<off_t>(at));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                throw LineError::open(name, systemReason(errno));
+        while (at < to && part < firstNul.load(std::memory_order_relaxed)) {
+            const std::size_t n =
+                readSome(fd, into + at, std::min(to - at, kMaxRead), base + static_cast<off_t>(at), name);
             if (n == 0)
                 break;
-            if (const void* found = std::memchr(into + at, '\0', static_cast<std::size_t>(n))) {
+            if (const void* found = std::memchr(into + at, '\0', n)) {
                 at = static_cast<std::size_t>(static_cast<const char*>(found) - into);
                 nul[part] = 1;
+                std::size_t seen = firstNul.load();
+                while (part < seen && !firstNul.compare_exchange_weak(seen, part)) {
+                    // `seen` is now what another part stored: ours goes in while it is lower
+                }
                 break;
             }
-            at += static_cast<std::size_t>(n);
+            at += n;
         }
         ends[part] = at;
     });
@@ -213,8 +228,16 @@ LoadInfo readText(LineList& list, int fd, std::size_t sizeHint, const std::strin
         const std::size_t left = base >= 0 && static_cast<std::size_t>(base) < sizeHint
                                      ? sizeHint - static_cast<std::size_t>(base)
                                      : 0;
+        bool whole = false;
         if (pool.shares(left, kParallelRead)) {
-            buffer = ByteBuffer(left + 1);
+            try {
+                buffer = ByteBuffer(left + 1);
+                whole = true;
+            } catch (const std::bad_alloc&) {
+                // Too large to hold at once (a memory limit): read in steps, as far as there is room.
+            }
+        }
+        if (whole) {
             buffer.setSize(readInParts(fd, base, buffer.data(), left, name, pool, info));
             if (!info.stoppedAtNul && ::lseek(fd, base + static_cast<off_t>(buffer.size()), SEEK_SET) < 0)
                 throw LineError::open(name, systemReason(errno));
@@ -229,20 +252,17 @@ LoadInfo readText(LineList& list, int fd, std::size_t sizeHint, const std::strin
                 buffer.grow(next);
             }
             char* at = buffer.data() + buffer.size();
-            const ssize_t n = ::read(fd, at, std::min(buffer.capacity() - buffer.size(), kMaxRead));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                throw LineError::open(name, systemReason(errno));
+            const std::size_t n =
+                readSome(fd, at, std::min(buffer.capacity() - buffer.size(), kMaxRead), -1, name);
             if (n == 0)
                 break;
-            if (const void* nul = std::memchr(at, '\0', static_cast<std::size_t>(n))) {
+            if (const void* nul = std::memchr(at, '\0', n)) {
                 buffer.setSize(buffer.size() + static_cast<std::size_t>(static_cast<const char*>(nul) - at));
                 info.stoppedAtNul = true;
                 info.nulOffset = buffer.size();
                 break;
             }
-            buffer.setSize(buffer.size() + static_cast<std::size_t>(n));
+            buffer.setSize(buffer.size() + n);
         }
     } catch (const std::bad_alloc&) {
         throw LineError::insert();
