@@ -120,6 +120,8 @@ void QtAnimPlatform::applicationEvent(QObject* watched, QEvent* event) {
         waylandEvent(window, event);
         return;
     }
+    if (event->type() == QEvent::WindowActivate && !iconic_)
+        bringModalForward(window);
     if (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate)
         return;
     // A window the program hides is no longer one the window manager has put away.
@@ -464,6 +466,21 @@ void QtAnimPlatform::restoreProgram() {
         front->raise();
         front->activateWindow();
     }
+}
+
+// A window that a modal window blocks, activated (the window manager restoring it, a click on it): the
+// modal window comes above it and takes the focus, since only it takes input. The window manager may
+// stack the activated window only after the program raised the modal one on restoring, so this is
+// asked again once the activation has arrived.
+void QtAnimPlatform::bringModalForward(QWidget* window) {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal == window || modal->windowModality() != Qt::ApplicationModal || !modal->isVisible() ||
+        modal->isMinimized())
+        return;
+    QTimer::singleShot(0, modal, [modal] {
+        modal->raise();
+        modal->activateWindow();
+    });
 }
 
 // The compositor stacks a window it maps above the others and activates it, and a program cannot ask

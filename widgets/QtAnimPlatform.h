@@ -70,6 +70,7 @@ class QtAnimPlatform : public AnimPlatform {
     void deliver(AnimWindow window, const AnimMessage& message);
     void minimiseProgram();
     void restoreProgram();
+    void bringModalForward(QWidget* window);
     void minimiseOnWayland(QWidget* through);
     void restoreOnWayland();
     void showNextOnWayland();
