@@ -473,11 +473,19 @@ void QtAnimPlatform::restoreProgram() {
 // stack the activated window only after the program raised the modal one on restoring, so this is
 // asked again once the activation has arrived.
 void QtAnimPlatform::bringModalForward(QWidget* window) {
+    // Not a modal window the window manager has taken off screen: activating another window is then
+    // the window manager's next step in minimising, and activating the modal one would undo it.
+    const auto onScreen = [this](QWidget* modal) {
+        return modal && modal->windowModality() == Qt::ApplicationModal && modal->isVisible() &&
+               !modal->isMinimized() && modal->windowHandle() && modal->windowHandle()->isExposed() &&
+               !offScreen_.contains(modal) && !iconic_;
+    };
     QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || modal == window || modal->windowModality() != Qt::ApplicationModal || !modal->isVisible() ||
-        modal->isMinimized())
+    if (modal == window || !onScreen(modal))
         return;
-    QTimer::singleShot(0, modal, [modal] {
+    QTimer::singleShot(0, modal, [modal, onScreen] {
+        if (!onScreen(modal) || QApplication::activeModalWidget() != modal)
+            return;
         modal->raise();
         modal->activateWindow();
     });
