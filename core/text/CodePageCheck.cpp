@@ -204,6 +204,7 @@ bool isEucJpTrailByte(unsigned b) {
     return b >= 0xA1 && b <= 0xFE;
 }
 
+// Punctuation, Latin letters, kana, and the first kanji row, which begins at its 0x9F.
 const BlockSets& cp932Sets() {
     static const BlockSets sets(cp932Table(), isCp932TrailByte, {0x81, 0x82, 0x83, 0x88});
     return sets;
