@@ -120,7 +120,7 @@ void QtAnimPlatform::applicationEvent(QObject* watched, QEvent* event) {
         waylandEvent(window, event);
         return;
     }
-    if (event->type() == QEvent::WindowActivate && !iconic_)
+    if (event->type() == QEvent::WindowActivate)
         bringModalForward(window);
     if (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate)
         return;
